@@ -1,0 +1,312 @@
+/* The settings plug-in: a panel with the starting level and the sound switch,
+ * a "Settings" menu that mirrors it, and the two GConf keys behind both.
+ *
+ * Everything runs on the host's GUI thread.  The toolkit, GLib and GConf are
+ * resolved from the host process; this module links nothing but libc. */
+#define GLIB_DISABLE_DEPRECATION_WARNINGS
+#include <gconf/gconf-client.h>
+#include <gtk/gtk.h>
+#include <stdio.h>
+
+#include "zorvane/plugin_host.h"
+
+#define PLUGIN_EXPORT __attribute__ ((visibility ("default")))
+
+#define LEVEL_KEY "/apps/tamrik/zorvane/level"
+#define SOUND_KEY "/apps/tamrik/zorvane/sound"
+#define MIN_LEVEL 1
+#define MAX_LEVEL 12
+#define LEVEL_COUNT (MAX_LEVEL - MIN_LEVEL + 1)
+/* Menu tags travel in the user-data pointer; 13 and 14 are deliberately
+ * unused so that a sound tag can never be mistaken for a level. */
+#define SOUND_ITEM_TAG 15
+
+/* g_assert() would report the decorated C++ signature; the report must name
+ * the plain function, with no log domain. */
+#define PLUGIN_ASSERT(expr)                                                    \
+  do                                                                           \
+    {                                                                          \
+      if (G_LIKELY (expr))                                                     \
+        ;                                                                      \
+      else                                                                     \
+        g_assertion_message_expr (NULL, __FILE__, __LINE__, __func__, #expr);  \
+    }                                                                          \
+  while (0)
+
+extern "C" {
+/* Module state, exported under these names for hosts that inspect it. */
+PLUGIN_EXPORT GConfClient *gcc;
+PLUGIN_EXPORT GtkWidget *board_box;
+PLUGIN_EXPORT GtkWidget *sound_check;
+PLUGIN_EXPORT GtkWidget *settings_item;
+PLUGIN_EXPORT GtkWidget *settings_menu;
+PLUGIN_EXPORT GtkWidget *difficulty_item;
+PLUGIN_EXPORT GtkWidget *difficulty_menu;
+PLUGIN_EXPORT GtkWidget *level_1_item;
+PLUGIN_EXPORT GtkWidget *level_2_item;
+PLUGIN_EXPORT GtkWidget *level_3_item;
+PLUGIN_EXPORT GtkWidget *level_4_item;
+PLUGIN_EXPORT GtkWidget *level_5_item;
+PLUGIN_EXPORT GtkWidget *level_6_item;
+PLUGIN_EXPORT GtkWidget *level_7_item;
+PLUGIN_EXPORT GtkWidget *level_8_item;
+PLUGIN_EXPORT GtkWidget *level_9_item;
+PLUGIN_EXPORT GtkWidget *level_10_item;
+PLUGIN_EXPORT GtkWidget *level_11_item;
+PLUGIN_EXPORT GtkWidget *level_12_item;
+PLUGIN_EXPORT GSList *group;
+PLUGIN_EXPORT GtkWidget *sound_item;
+PLUGIN_EXPORT GtkWidget *menu_items[2];
+}
+
+/* Handed to the host, which may use it; never read or written here. */
+static void *host_block[3];
+
+/* Set while a handler copies a value across, so the copy's own signal does
+ * not copy it back. */
+static int sync_guard;
+
+static GtkWidget **const level_items[LEVEL_COUNT] = {
+  &level_1_item, &level_2_item,  &level_3_item,  &level_4_item,
+  &level_5_item, &level_6_item,  &level_7_item,  &level_8_item,
+  &level_9_item, &level_10_item, &level_11_item, &level_12_item,
+};
+
+static void on_level_changed (GtkSpinButton *spin_button, gpointer user_data);
+static void on_sound_clicked (GtkButton *button, gpointer user_data);
+static void on_menu_item_toggled (GtkCheckMenuItem *menu_item,
+                                  gpointer user_data);
+
+/* ---- Settings store ---- */
+
+static void
+open_store (void)
+{
+  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+  g_type_init ();
+  G_GNUC_END_IGNORE_DEPRECATIONS
+  gcc = gconf_client_get_default ();
+}
+
+static void
+write_level (int level)
+{
+  if (level < MIN_LEVEL)
+    level = MIN_LEVEL;
+  else if (level > MAX_LEVEL)
+    level = MAX_LEVEL;
+  gconf_client_set_int (gcc, LEVEL_KEY, level, NULL);
+}
+
+static void
+write_sound (int sound)
+{
+  gconf_client_set_int (gcc, SOUND_KEY, sound, NULL);
+}
+
+/* ---- Settings panel ---- */
+
+static GtkWidget *
+load_plugin (void)
+{
+  GtkWidget *game_hbox, *board_hbox, *board_label;
+  GtkWidget *sound_hbox, *sound_label;
+  int level, sound;
+
+  open_store ();
+  level = gconf_client_get_int (gcc, LEVEL_KEY, NULL);
+  sound = gconf_client_get_int (gcc, SOUND_KEY, NULL);
+
+  game_hbox = gtk_hbox_new (TRUE, 0);
+  PLUGIN_ASSERT (game_hbox);
+  board_hbox = gtk_hbox_new (FALSE, 4);
+  board_box = gtk_spin_button_new_with_range (MIN_LEVEL, MAX_LEVEL, 1.0);
+  PLUGIN_ASSERT (board_box);
+  gtk_spin_button_set_value (GTK_SPIN_BUTTON (board_box), level);
+  /* Connected after the initial value so that building runs no handler. */
+  g_signal_connect_data (G_OBJECT (board_box), "value-changed",
+                         G_CALLBACK (on_level_changed), NULL, NULL,
+                         (GConnectFlags) 0);
+  gtk_box_pack_end (GTK_BOX (board_hbox), board_box, FALSE, FALSE, 0);
+  board_label = gtk_label_new ("Starting level");
+  PLUGIN_ASSERT (board_label);
+  gtk_box_pack_end (GTK_BOX (board_hbox), board_label, FALSE, FALSE, 0);
+  gtk_box_pack_start (GTK_BOX (game_hbox), board_hbox, FALSE, FALSE, 2);
+
+  sound_hbox = gtk_hbox_new (FALSE, 4);
+  sound_check = gtk_check_button_new ();
+  PLUGIN_ASSERT (sound_check);
+  gtk_toggle_button_set_active (GTK_TOGGLE_BUTTON (sound_check), sound != 0);
+  g_signal_connect_data (G_OBJECT (sound_check), "clicked",
+                         G_CALLBACK (on_sound_clicked), NULL, NULL,
+                         (GConnectFlags) 0);
+  gtk_box_pack_end (GTK_BOX (sound_hbox), sound_check, FALSE, FALSE, 0);
+  sound_label = gtk_label_new ("Sound");
+  PLUGIN_ASSERT (sound_label);
+  gtk_box_pack_end (GTK_BOX (sound_hbox), sound_label, FALSE, FALSE, 0);
+  gtk_box_pack_start (GTK_BOX (game_hbox), sound_hbox, FALSE, FALSE, 2);
+
+  printf ("%s : %s : %d\n", __FILE__, "load_plugin", __LINE__);
+  return game_hbox;
+}
+
+static void
+save_settings (void)
+{
+  /* Before load_plugin there is neither a client nor a panel: keep what the
+   * store holds. */
+  if (gcc == NULL || board_box == NULL || sound_check == NULL)
+    return;
+  write_level (gtk_spin_button_get_value_as_int (GTK_SPIN_BUTTON (board_box)));
+  write_sound (
+    gtk_toggle_button_get_active (GTK_TOGGLE_BUTTON (sound_check)) ? 1 : 0);
+}
+
+static void
+noop_entry (void)
+{
+}
+
+/* ---- Settings menu ---- */
+
+static GtkWidget **
+build_settings_menu (int32_t *count)
+{
+  GtkWidget *separator_item;
+  char label[16];
+  int n;
+
+  *count = 1;
+  settings_item = gtk_menu_item_new_with_label ("Settings");
+  settings_menu = gtk_menu_new ();
+  menu_items[0] = settings_item;
+  gtk_menu_item_set_submenu (GTK_MENU_ITEM (settings_item), settings_menu);
+  difficulty_menu = gtk_menu_new ();
+  difficulty_item = gtk_menu_item_new_with_label ("Difficulty");
+  gtk_menu_item_set_submenu (GTK_MENU_ITEM (difficulty_item), difficulty_menu);
+  gtk_menu_shell_append (GTK_MENU_SHELL (settings_menu), difficulty_item);
+
+  /* A second build must not join the group of the first, whose items the
+   * host may already have destroyed. */
+  group = NULL;
+  for (n = MIN_LEVEL; n <= MAX_LEVEL; n++)
+    {
+      GtkWidget *item;
+
+      g_snprintf (label, sizeof label, "Level %d", n);
+      item = gtk_radio_menu_item_new_with_label (group, label);
+      *level_items[n - MIN_LEVEL] = item;
+      gtk_menu_shell_append (GTK_MENU_SHELL (difficulty_menu), item);
+      group = gtk_radio_menu_item_get_group (GTK_RADIO_MENU_ITEM (item));
+    }
+  for (n = MIN_LEVEL; n <= MAX_LEVEL; n++)
+    g_signal_connect_data (G_OBJECT (*level_items[n - MIN_LEVEL]), "toggled",
+                           G_CALLBACK (on_menu_item_toggled),
+                           GINT_TO_POINTER (n), NULL, (GConnectFlags) 0);
+
+  separator_item = gtk_menu_item_new ();
+  gtk_menu_shell_append (GTK_MENU_SHELL (settings_menu), separator_item);
+
+  sound_item = gtk_check_menu_item_new_with_label ("Sound");
+  gtk_menu_shell_append (GTK_MENU_SHELL (settings_menu), sound_item);
+  /* Connected before the initial state, which therefore reaches the handler;
+   * with no panel yet the item starts unchecked. */
+  g_signal_connect_data (G_OBJECT (sound_item), "toggled",
+                         G_CALLBACK (on_menu_item_toggled),
+                         GINT_TO_POINTER (SOUND_ITEM_TAG), NULL,
+                         (GConnectFlags) 0);
+  gtk_check_menu_item_set_active (
+    GTK_CHECK_MENU_ITEM (sound_item),
+    sound_check != NULL
+      && gtk_toggle_button_get_active (GTK_TOGGLE_BUTTON (sound_check)));
+  return menu_items;
+}
+
+/* ---- Panel and menu synchronisation ----
+ *
+ * on_level_changed leaves a guard it finds set alone; the other two clear it
+ * on every return.  Together with the toolkit's order of "toggled" emissions
+ * this stops every echo and leaves the guard at 0 after each user action.
+ * A side whose widgets do not exist yet is skipped. */
+
+static void
+on_level_changed (GtkSpinButton *spin_button, gpointer user_data)
+{
+  int level;
+
+  (void) user_data;
+  if (sync_guard)
+    return;
+  sync_guard = 1;
+  level = gtk_spin_button_get_value_as_int (spin_button);
+  if (level >= MIN_LEVEL && level <= MAX_LEVEL
+      && *level_items[level - MIN_LEVEL] != NULL)
+    gtk_check_menu_item_set_active (
+      GTK_CHECK_MENU_ITEM (*level_items[level - MIN_LEVEL]), TRUE);
+  sync_guard = 0;
+}
+
+static void
+on_sound_clicked (GtkButton *button, gpointer user_data)
+{
+  (void) user_data;
+  if (!sync_guard && sound_item != NULL)
+    {
+      sync_guard = 1;
+      gtk_check_menu_item_set_active (
+        GTK_CHECK_MENU_ITEM (sound_item),
+        gtk_toggle_button_get_active (GTK_TOGGLE_BUTTON (button)));
+    }
+  sync_guard = 0;
+}
+
+static void
+on_menu_item_toggled (GtkCheckMenuItem *menu_item, gpointer user_data)
+{
+  int tag = GPOINTER_TO_INT (user_data);
+
+  (void) menu_item;
+  if (tag == SOUND_ITEM_TAG)
+    {
+      if (!sync_guard && sound_check != NULL)
+        {
+          sync_guard = 1;
+          gtk_toggle_button_set_active (
+            GTK_TOGGLE_BUTTON (sound_check),
+            gtk_check_menu_item_get_active (GTK_CHECK_MENU_ITEM (sound_item)));
+        }
+    }
+  else if (!sync_guard && board_box != NULL)
+    {
+      sync_guard = 1;
+      gtk_spin_button_set_value (GTK_SPIN_BUTTON (board_box), tag);
+    }
+  sync_guard = 0;
+}
+
+static void
+sync_menu_from_panel (void)
+{
+  /* Before load_plugin there is no panel to copy from. */
+  if (board_box == NULL || sound_check == NULL)
+    return;
+  on_level_changed (GTK_SPIN_BUTTON (board_box), NULL);
+  on_sound_clicked (GTK_BUTTON (sound_check), NULL);
+}
+
+/* ---- Host interface ---- */
+
+extern "C" PLUGIN_EXPORT const PluginEntries plugin_entries = {
+  load_plugin,         noop_entry, save_settings, build_settings_menu,
+  sync_menu_from_panel, NULL,      NULL,
+};
+
+extern "C" PLUGIN_EXPORT int
+startup_init_plugin (PluginRegistration *registration)
+{
+  registration->entries = &plugin_entries;
+  registration->host_block = host_block;
+  registration->reserved_4 = NULL;
+  registration->reserved_5 = NULL;
+  return 1;
+}
