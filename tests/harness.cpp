@@ -1,0 +1,230 @@
+#include "harness.h"
+
+#include <dlfcn.h>
+#include <string.h>
+
+#include <algorithm>
+#include <stdio.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+bool allow_store_warnings;
+const PluginEntries *entries;
+static void *module;
+static int tests_in_process;
+
+void *
+plugin_symbol (const char *name)
+{
+  void *address = dlsym (module, name);
+  EXPECT_NE (address, nullptr) << name << " is not exported";
+  return address;
+}
+
+const PluginEntries *
+register_plugin ()
+{
+  PluginRegistration record = {};
+  EXPECT_EQ (((PluginInitFunc) plugin_symbol (PLUGIN_INIT_SYMBOL)) (&record),
+             1);
+  return record.entries;
+}
+
+GtkWidget *
+plugin_widget (const char *name)
+{
+  return *(GtkWidget **) plugin_symbol (name);
+}
+
+GtkWidget *
+level_item (int n)
+{
+  return plugin_widget (("level_" + std::to_string (n) + "_item").c_str ());
+}
+
+int
+active_level ()
+{
+  int active = 0;
+  for (int n = 1; n <= 12; n++)
+    if (gtk_check_menu_item_get_active (GTK_CHECK_MENU_ITEM (level_item (n))))
+      active = active ? -1 : n;
+  return active < 0 ? 0 : active;
+}
+
+int
+panel_level ()
+{
+  return gtk_spin_button_get_value_as_int (
+    GTK_SPIN_BUTTON (plugin_widget ("board_box")));
+}
+
+bool
+panel_sound ()
+{
+  return gtk_toggle_button_get_active (
+    GTK_TOGGLE_BUTTON (plugin_widget ("sound_check")));
+}
+
+bool
+menu_sound ()
+{
+  return gtk_check_menu_item_get_active (
+    GTK_CHECK_MENU_ITEM (plugin_widget ("sound_item")));
+}
+
+void
+expect_agreement (int level, bool sound)
+{
+  EXPECT_EQ (panel_level (), level);
+  EXPECT_EQ (active_level (), level);
+  EXPECT_EQ (panel_sound (), sound);
+  EXPECT_EQ (menu_sound (), sound);
+}
+
+static std::string
+run (const std::string &command)
+{
+  std::string out;
+  char buffer[256];
+  FILE *pipe = popen (command.c_str (), "r");
+  while (pipe && fgets (buffer, sizeof buffer, pipe))
+    out += buffer;
+  if (pipe)
+    pclose (pipe);
+  return out;
+}
+
+// Read from outside the process, past this process's GConf client.
+std::string
+store_get (const char *key)
+{
+  return run (std::string ("gconftool-2 --get-type ") + key
+              + " 2>/dev/null; gconftool-2 --get " + key + " 2>/dev/null");
+}
+
+void
+store_set (const char *key, const char *type, const char *value)
+{
+  std::string command = std::string ("gconftool-2 --set --type=") + type + " "
+                        + "-- " + key + " '" + value + "'";
+  ASSERT_EQ (system (command.c_str ()), 0) << command;
+}
+
+std::string
+capture_stdout (void (*fn) ())
+{
+  FILE *file = tmpfile ();
+  int saved = dup (1);
+  fflush (stdout);
+  dup2 (fileno (file), 1);
+  fn ();
+  fflush (stdout);
+  dup2 (saved, 1);
+  close (saved);
+  std::string out;
+  rewind (file);
+  for (int c; (c = fgetc (file)) != EOF;)
+    out += (char) c;
+  fclose (file);
+  return out;
+}
+
+void
+PluginTest::SetUp ()
+{
+  ASSERT_EQ (++tests_in_process, 1)
+    << "module state cannot be reset: run one test per process (ctest does)";
+  module = dlopen (getenv ("ZORVANE_PLUGIN"), RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE (module, nullptr) << dlerror ();
+  entries = register_plugin ();
+}
+
+static GtkWidget *loaded_panel;
+
+// load_plugin, with a check of its one trace line.
+GtkWidget *
+PluginTest::load ()
+{
+  std::string out = capture_stdout ([] { loaded_panel = entries->load_plugin (); });
+  EXPECT_EQ (out.find ("src/plugin.cpp : load_plugin : "), 0u) << out;
+  EXPECT_EQ (std::count (out.begin (), out.end (), '\n'), 1) << out;
+  return loaded_panel;
+}
+
+GtkWidget **
+PluginTest::build_menu (int32_t *count)
+{
+  int32_t n = 0;
+  return entries->build_settings_menu (count ? count : &n);
+}
+
+// Panel in a mapped window, so that real clicks reach it.
+void
+PluginTest::show (GtkWidget *panel)
+{
+  GtkWidget *window = gtk_window_new (GTK_WINDOW_TOPLEVEL);
+  gtk_container_add (GTK_CONTAINER (window), panel);
+  gtk_widget_show_all (window);
+  while (!gtk_widget_get_mapped (window) || gtk_events_pending ())
+    gtk_main_iteration ();
+}
+
+// A real pointer click, given time to arrive and be dispatched.
+void
+click (GtkWidget *toggle)
+{
+  bool before = gtk_toggle_button_get_active (GTK_TOGGLE_BUTTON (toggle));
+  ASSERT_TRUE (gtk_test_widget_click (toggle, 1, GdkModifierType (0)));
+  for (int wait = 0; wait < 200; wait++)
+    {
+      while (gtk_events_pending ())
+        gtk_main_iteration ();
+      if (gtk_toggle_button_get_active (GTK_TOGGLE_BUTTON (toggle)) != before)
+        return;
+      g_usleep (5000);
+    }
+  ADD_FAILURE () << "the click did not arrive";
+}
+
+static void
+fail_on_warning (const gchar *domain, GLogLevelFlags level,
+                 const gchar *message, gpointer)
+{
+  bool store = domain && strcmp (domain, "GConf") == 0;
+  if ((level & (G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL))
+      && !(store && allow_store_warnings))
+    ADD_FAILURE () << (domain ? domain : "") << ": " << message;
+  else
+    g_log_default_handler (domain, level, message, nullptr);
+}
+
+int
+main (int argc, char **argv)
+{
+  // InitGoogleTest consumes its flags; the sandboxed run needs them again.
+  char **original = g_new0 (char *, argc + 3);
+  for (int i = 0; i < argc; i++)
+    original[i + 2] = argv[i];
+  testing::InitGoogleTest (&argc, argv);
+  if (testing::GTEST_FLAG (list_tests))
+    return RUN_ALL_TESTS ();
+  if (!getenv ("ZORVANE_SANDBOX"))
+    {
+      char self[4096];
+      ssize_t n = readlink ("/proc/self/exe", self, sizeof self - 1);
+      if (n > 0)
+        {
+          self[n] = '\0';
+          original[0] = (char *) "sh";
+          original[1] = (char *) ZORVANE_SANDBOX_SCRIPT;
+          original[2] = self;
+          execv ("/bin/sh", original);
+        }
+      perror ("cannot start the test sandbox");
+      return 1;
+    }
+  gtk_init (&argc, &argv);
+  g_log_set_default_handler (fail_on_warning, nullptr);
+  return RUN_ALL_TESTS ();
+}

@@ -1,0 +1,30 @@
+#!/bin/sh
+# The stand-in host as an integrator runs it:  host_test.sh HOST NOT_A_PLUGIN
+set -u
+host=$1 not_a_plugin=$2
+status=0
+fail () { echo "FAIL: $*"; status=1; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+for bad in /nonexistent/zorvane_plugin.so "$not_a_plugin"; do
+  if "$host" --plugin "$bad" >"$work/out" 2>"$work/err"; then
+    fail "accepted $bad"
+  fi
+  [ "$(wc -l <"$work/err")" -eq 1 ] || fail "not one error line for $bad"
+  grep -q '^zorvane-host: ' "$work/err" || fail "unclear error for $bad"
+  cat "$work/err"
+done
+
+gconftool-2 --set --type=int /apps/tamrik/zorvane/level 7
+"$host" --trace-entries --screenshot "$work/shot.png" >"$work/out" 2>"$work/err" ||
+  fail "screenshot run failed: $(cat "$work/err")"
+head -c 8 "$work/shot.png" | od -An -c | grep -q 'P   N   G' || fail "no PNG"
+grep -q ' : load_plugin : ' "$work/out" || fail "no trace line"
+order=$(sed -n 's/^zorvane-host: \([a-z_]*\) ->.*/\1/p' "$work/err" | tr '\n' ' ')
+[ "$order" = "startup_init_plugin load_plugin noop build_settings_menu sync_menu_from_panel " ] ||
+  fail "entry order: $order"
+[ "$(gconftool-2 --get /apps/tamrik/zorvane/sound 2>/dev/null)" = "" ] ||
+  fail "screenshot run saved"
+[ $status -eq 0 ] && echo "ok: refusals, screenshot, entry order"
+exit $status

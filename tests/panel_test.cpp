@@ -1,0 +1,189 @@
+// Registration, the panel built from the store, and saving it back.
+#include <time.h>
+
+#include "harness.h"
+
+using Registration = PluginTest;
+
+TEST_F (Registration, WritesItsFieldsAndNothingElse)
+{
+  struct
+  {
+    PluginRegistration known;
+    void *beyond[3];
+  } record;
+  for (int call = 0; call < 2; call++)
+    {
+      memset (&record, 0xA5, sizeof record);
+      const void *pattern = record.beyond[0];
+      ASSERT_EQ (((PluginInitFunc) plugin_symbol (PLUGIN_INIT_SYMBOL)) (
+                   &record.known),
+                 1);
+      EXPECT_EQ (record.known.entries, plugin_symbol ("plugin_entries"));
+      EXPECT_EQ (record.known.host_data, pattern);
+      EXPECT_EQ (record.known.reserved_4, nullptr);
+      EXPECT_EQ (record.known.reserved_5, nullptr);
+      for (void *word : record.beyond)
+        EXPECT_EQ (word, pattern);
+      void **block = (void **) record.known.host_block;
+      ASSERT_NE (block, nullptr);
+      EXPECT_TRUE (block[0] == nullptr && block[1] == nullptr
+                   && block[2] == nullptr);
+    }
+  const PluginEntries *table = record.known.entries;
+  EXPECT_TRUE (table->load_plugin && table->noop && table->save_settings
+               && table->build_settings_menu && table->sync_menu_from_panel);
+  EXPECT_EQ (table->unused_6, nullptr);
+  EXPECT_EQ (table->unused_7, nullptr);
+  table->noop ();
+}
+
+// The panel shows the stored pair; building it writes nothing.
+struct Stored
+{
+  const char *name;
+  const char *level_type, *level, *sound_type, *sound;
+  int shown_level;
+  bool shown_sound;
+};
+
+static void
+PrintTo (const Stored &stored, std::ostream *out)
+{
+  *out << stored.name;
+}
+
+class Panel : public PluginTest, public ::testing::WithParamInterface<Stored>
+{
+};
+
+TEST_P (Panel, ShowsTheStoredSettingsAndSavesThemAsIntegers)
+{
+  const Stored &stored = GetParam ();
+  if (stored.level)
+    store_set (LEVEL_KEY, stored.level_type, stored.level);
+  if (stored.sound)
+    store_set (SOUND_KEY, stored.sound_type, stored.sound);
+  std::string level_before = store_get (LEVEL_KEY);
+  std::string sound_before = store_get (SOUND_KEY);
+
+  ASSERT_NE (load (), nullptr);
+  EXPECT_EQ (panel_level (), stored.shown_level);
+  EXPECT_EQ (panel_sound (), stored.shown_sound);
+  EXPECT_EQ (store_get (LEVEL_KEY), level_before);
+  EXPECT_EQ (store_get (SOUND_KEY), sound_before);
+
+  for (int save = 0; save < 2; save++)
+    {
+      entries->save_settings ();
+      EXPECT_EQ (store_get (LEVEL_KEY),
+                 "int\n" + std::to_string (stored.shown_level) + "\n");
+      EXPECT_EQ (store_get (SOUND_KEY),
+                 stored.shown_sound ? "int\n1\n" : "int\n0\n");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P (
+  Store, Panel,
+  ::testing::Values (Stored{ "Unset", "int", nullptr, "int", nullptr, 1, false },
+                     Stored{ "TooHighAndTwo", "int", "20", "int", "2", 12, true },
+                     Stored{ "Negative", "int", "-3", "int", "0", 1, false },
+                     Stored{ "Seven", "int", "7", "int", "1", 7, true },
+                     Stored{ "StringAndBool", "string", "9", "bool", "true", 1, false },
+                     Stored{ "FloatAndString", "float", "4.0", "string", "on", 1, false }),
+  [] (const ::testing::TestParamInfo<Stored> &info) {
+    return std::string (info.param.name);
+  });
+
+TEST_F (Panel, IsOneRowOfLabelledControls)
+{
+  GtkWidget *game_hbox = load ();
+  ASSERT_TRUE (GTK_IS_HBOX (game_hbox));
+  EXPECT_TRUE (gtk_box_get_homogeneous (GTK_BOX (game_hbox)));
+  EXPECT_EQ (gtk_box_get_spacing (GTK_BOX (game_hbox)), 0);
+  GList *rows = gtk_container_get_children (GTK_CONTAINER (game_hbox));
+  ASSERT_EQ (g_list_length (rows), 2u);
+  const char *labels[] = { "Starting level", "Sound" };
+  GtkWidget *controls[]
+    = { plugin_widget ("board_box"), plugin_widget ("sound_check") };
+  ASSERT_TRUE (GTK_IS_SPIN_BUTTON (controls[0]));
+  ASSERT_TRUE (GTK_IS_CHECK_BUTTON (controls[1]));
+  EXPECT_EQ (gtk_bin_get_child (GTK_BIN (controls[1])), nullptr);
+  double low, high, step, page;
+  gtk_spin_button_get_range (GTK_SPIN_BUTTON (controls[0]), &low, &high);
+  gtk_spin_button_get_increments (GTK_SPIN_BUTTON (controls[0]), &step, &page);
+  EXPECT_TRUE (low == 1 && high == 12 && step == 1);
+  show (game_hbox);
+  for (int i = 0; i < 2; i++)
+    {
+      GtkWidget *row = GTK_WIDGET (g_list_nth_data (rows, i));
+      gboolean expand, fill;
+      guint padding;
+      GtkPackType pack;
+      gtk_box_query_child_packing (GTK_BOX (game_hbox), row, &expand, &fill,
+                                   &padding, &pack);
+      EXPECT_TRUE (!expand && !fill && padding == 2 && pack == GTK_PACK_START);
+      EXPECT_EQ (gtk_box_get_spacing (GTK_BOX (row)), 4);
+      GList *children = gtk_container_get_children (GTK_CONTAINER (row));
+      ASSERT_EQ (g_list_length (children), 2u);
+      // Left to right: the label, then its control.
+      GtkWidget *label = GTK_WIDGET (g_list_nth_data (children, 0));
+      EXPECT_EQ (g_list_nth_data (children, 1), controls[i]);
+      EXPECT_STREQ (gtk_label_get_text (GTK_LABEL (label)), labels[i]);
+      for (GtkWidget *child : { controls[i], label })
+        {
+          gtk_box_query_child_packing (GTK_BOX (row), child, &expand, &fill,
+                                       &padding, &pack);
+          EXPECT_TRUE (!expand && !fill && padding == 0
+                       && pack == GTK_PACK_END);
+        }
+      EXPECT_LT (label->allocation.x, controls[i]->allocation.x);
+    }
+}
+
+TEST_F (Panel, TracesOneLineFromItsOwnSourcePerBuild)
+{
+  std::string out = capture_stdout ([] {
+    entries->load_plugin ();
+    entries->load_plugin ();
+  });
+  size_t end = out.find ('\n');
+  ASSERT_NE (end, std::string::npos);
+  std::string line = out.substr (0, end + 1);
+  EXPECT_EQ (out, line + line);
+  EXPECT_EQ (line.rfind ("src/plugin.cpp : load_plugin : ", 0), 0u) << line;
+  EXPECT_GT (atoi (line.c_str () + line.rfind (' ')), 0);
+}
+
+TEST_F (Panel, SavesWhatTheUserChanged)
+{
+  load ();
+  gtk_spin_button_set_value (GTK_SPIN_BUTTON (plugin_widget ("board_box")), 5);
+  gtk_button_clicked (GTK_BUTTON (plugin_widget ("sound_check")));
+  entries->save_settings ();
+  EXPECT_EQ (store_get (LEVEL_KEY), "int\n5\n");
+  EXPECT_EQ (store_get (SOUND_KEY), "int\n1\n");
+}
+
+TEST_F (Panel, SaveBeforeLoadKeepsTheStore)
+{
+  store_set (LEVEL_KEY, "int", "9");
+  EXPECT_EQ (capture_stdout (entries->save_settings), "");
+  entries->noop ();
+  EXPECT_EQ (store_get (LEVEL_KEY), "int\n9\n");
+  EXPECT_EQ (store_get (SOUND_KEY), "");
+  EXPECT_EQ (plugin_widget ("gcc"), nullptr);
+}
+
+TEST_F (Panel, WithoutAStoreStillComesUpPromptly)
+{
+  setenv ("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus", 1);
+  allow_store_warnings = true;
+  time_t start = time (nullptr);
+  ASSERT_NE (load (), nullptr);
+  build_menu ();
+  entries->sync_menu_from_panel ();
+  entries->save_settings ();
+  EXPECT_LE (time (nullptr) - start, 2);
+  expect_agreement (1, false);
+}
