@@ -53,8 +53,8 @@ call_sync (void)
 static void
 on_save_clicked (GtkButton *button, gpointer user_data)
 {
-  (void) button;
-  (void) user_data;
+  (void)button;
+  (void)user_data;
   call_save ();
 }
 
@@ -62,17 +62,17 @@ on_save_clicked (GtkButton *button, gpointer user_data)
 static void
 on_settings_activate (GtkMenuItem *item, gpointer user_data)
 {
-  (void) item;
-  (void) user_data;
+  (void)item;
+  (void)user_data;
   call_sync ();
 }
 
 static gboolean
 on_delete_event (GtkWidget *window, GdkEvent *event, gpointer user_data)
 {
-  (void) window;
-  (void) event;
-  (void) user_data;
+  (void)window;
+  (void)event;
+  (void)user_data;
   call_save ();
   gtk_main_quit ();
   return TRUE;
@@ -87,11 +87,11 @@ take_screenshot (gpointer user_data)
 
   gdk_window_process_all_updates ();
   gdk_flush ();
-  pixbuf = gdk_pixbuf_get_from_drawable (
-    NULL, window->window, NULL, 0, 0, 0, 0, window->allocation.width,
-    window->allocation.height);
-  if (pixbuf == NULL || !gdk_pixbuf_save (pixbuf, screenshot_file, "png",
-                                          &error, NULL))
+  pixbuf = gdk_pixbuf_get_from_drawable (NULL, window->window, NULL, 0, 0, 0, 0,
+                                         window->allocation.width,
+                                         window->allocation.height);
+  if (pixbuf == NULL
+      || !gdk_pixbuf_save (pixbuf, screenshot_file, "png", &error, NULL))
     {
       fprintf (stderr, PROGRAM ": cannot write %s: %s\n", screenshot_file,
                error ? error->message : "no image of the window");
@@ -109,8 +109,8 @@ take_screenshot (gpointer user_data)
 static gboolean
 on_map_event (GtkWidget *window, GdkEvent *event, gpointer user_data)
 {
-  (void) event;
-  (void) user_data;
+  (void)event;
+  (void)user_data;
   g_timeout_add (300, take_screenshot, window);
   return FALSE;
 }
@@ -134,14 +134,13 @@ default_plugin_path (void)
 static void
 usage (FILE *out)
 {
-  fprintf (out,
-           "Usage: " PROGRAM " [--plugin PATH] [--screenshot FILE]"
-           " [--trace-entries]\n"
-           "  --plugin PATH      plug-in to load (default: " PLUGIN_FILE
-           " beside this program)\n"
-           "  --screenshot FILE  show the window, write it as PNG and exit"
-           " without saving\n"
-           "  --trace-entries    log each entry call to standard error\n");
+  fprintf (out, "Usage: " PROGRAM " [--plugin PATH] [--screenshot FILE]"
+                " [--trace-entries]\n"
+                "  --plugin PATH      plug-in to load (default: " PLUGIN_FILE
+                " beside this program)\n"
+                "  --screenshot FILE  show the window, write it as PNG and exit"
+                " without saving\n"
+                "  --trace-entries    log each entry call to standard error\n");
 }
 
 int
@@ -193,7 +192,7 @@ main (int argc, char **argv)
       fprintf (stderr, PROGRAM ": cannot load plug-in: %s\n", dlerror ());
       return 1;
     }
-  init = (PluginInitFunc) dlsym (module, PLUGIN_INIT_SYMBOL);
+  init = (PluginInitFunc)dlsym (module, PLUGIN_INIT_SYMBOL);
   if (init == NULL)
     {
       fprintf (stderr, PROGRAM ": %s is not a settings plug-in (no %s)\n",
@@ -220,7 +219,7 @@ main (int argc, char **argv)
   items = entries->build_settings_menu (&count);
   {
     char result[32];
-    g_snprintf (result, sizeof result, "%d item(s)", (int) count);
+    g_snprintf (result, sizeof result, "%d item(s)", (int)count);
     trace ("build_settings_menu", result);
   }
 
@@ -233,8 +232,8 @@ main (int argc, char **argv)
   for (i = 0; items != NULL && i < count && items[i] != NULL; i++)
     {
       gtk_menu_shell_append (GTK_MENU_SHELL (menu_bar), items[i]);
-      g_signal_connect (items[i], "activate",
-                        G_CALLBACK (on_settings_activate), NULL);
+      g_signal_connect (items[i], "activate", G_CALLBACK (on_settings_activate),
+                        NULL);
     }
   gtk_box_pack_start (GTK_BOX (vbox), menu_bar, FALSE, FALSE, 0);
   call_sync ();
@@ -249,8 +248,7 @@ main (int argc, char **argv)
   gtk_container_add (GTK_CONTAINER (buttons), save_button);
   gtk_box_pack_end (GTK_BOX (vbox), buttons, FALSE, FALSE, 0);
 
-  g_signal_connect (save_button, "clicked", G_CALLBACK (on_save_clicked),
-                    NULL);
+  g_signal_connect (save_button, "clicked", G_CALLBACK (on_save_clicked), NULL);
   if (screenshot_file)
     g_signal_connect (window, "map-event", G_CALLBACK (on_map_event), NULL);
   else

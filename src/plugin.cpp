@@ -33,30 +33,31 @@
     }                                                                          \
   while (0)
 
-extern "C" {
-/* Module state, exported under these names for hosts that inspect it. */
-PLUGIN_EXPORT GConfClient *gcc;
-PLUGIN_EXPORT GtkWidget *board_box;
-PLUGIN_EXPORT GtkWidget *sound_check;
-PLUGIN_EXPORT GtkWidget *settings_item;
-PLUGIN_EXPORT GtkWidget *settings_menu;
-PLUGIN_EXPORT GtkWidget *difficulty_item;
-PLUGIN_EXPORT GtkWidget *difficulty_menu;
-PLUGIN_EXPORT GtkWidget *level_1_item;
-PLUGIN_EXPORT GtkWidget *level_2_item;
-PLUGIN_EXPORT GtkWidget *level_3_item;
-PLUGIN_EXPORT GtkWidget *level_4_item;
-PLUGIN_EXPORT GtkWidget *level_5_item;
-PLUGIN_EXPORT GtkWidget *level_6_item;
-PLUGIN_EXPORT GtkWidget *level_7_item;
-PLUGIN_EXPORT GtkWidget *level_8_item;
-PLUGIN_EXPORT GtkWidget *level_9_item;
-PLUGIN_EXPORT GtkWidget *level_10_item;
-PLUGIN_EXPORT GtkWidget *level_11_item;
-PLUGIN_EXPORT GtkWidget *level_12_item;
-PLUGIN_EXPORT GSList *group;
-PLUGIN_EXPORT GtkWidget *sound_item;
-PLUGIN_EXPORT GtkWidget *menu_items[2];
+extern "C"
+{
+  /* Module state, exported under these names for hosts that inspect it. */
+  PLUGIN_EXPORT GConfClient *gcc;
+  PLUGIN_EXPORT GtkWidget *board_box;
+  PLUGIN_EXPORT GtkWidget *sound_check;
+  PLUGIN_EXPORT GtkWidget *settings_item;
+  PLUGIN_EXPORT GtkWidget *settings_menu;
+  PLUGIN_EXPORT GtkWidget *difficulty_item;
+  PLUGIN_EXPORT GtkWidget *difficulty_menu;
+  PLUGIN_EXPORT GtkWidget *level_1_item;
+  PLUGIN_EXPORT GtkWidget *level_2_item;
+  PLUGIN_EXPORT GtkWidget *level_3_item;
+  PLUGIN_EXPORT GtkWidget *level_4_item;
+  PLUGIN_EXPORT GtkWidget *level_5_item;
+  PLUGIN_EXPORT GtkWidget *level_6_item;
+  PLUGIN_EXPORT GtkWidget *level_7_item;
+  PLUGIN_EXPORT GtkWidget *level_8_item;
+  PLUGIN_EXPORT GtkWidget *level_9_item;
+  PLUGIN_EXPORT GtkWidget *level_10_item;
+  PLUGIN_EXPORT GtkWidget *level_11_item;
+  PLUGIN_EXPORT GtkWidget *level_12_item;
+  PLUGIN_EXPORT GSList *group;
+  PLUGIN_EXPORT GtkWidget *sound_item;
+  PLUGIN_EXPORT GtkWidget *menu_items[2];
 }
 
 /* Handed to the host, which may use it; never read or written here. */
@@ -126,7 +127,7 @@ load_plugin (void)
   /* Connected after the initial value so that building runs no handler. */
   g_signal_connect_data (G_OBJECT (board_box), "value-changed",
                          G_CALLBACK (on_level_changed), NULL, NULL,
-                         (GConnectFlags) 0);
+                         (GConnectFlags)0);
   gtk_box_pack_end (GTK_BOX (board_hbox), board_box, FALSE, FALSE, 0);
   board_label = gtk_label_new ("Starting level");
   PLUGIN_ASSERT (board_label);
@@ -139,7 +140,7 @@ load_plugin (void)
   gtk_toggle_button_set_active (GTK_TOGGLE_BUTTON (sound_check), sound != 0);
   g_signal_connect_data (G_OBJECT (sound_check), "clicked",
                          G_CALLBACK (on_sound_clicked), NULL, NULL,
-                         (GConnectFlags) 0);
+                         (GConnectFlags)0);
   gtk_box_pack_end (GTK_BOX (sound_hbox), sound_check, FALSE, FALSE, 0);
   sound_label = gtk_label_new ("Sound");
   PLUGIN_ASSERT (sound_label);
@@ -159,7 +160,7 @@ save_settings (void)
     return;
   write_level (gtk_spin_button_get_value_as_int (GTK_SPIN_BUTTON (board_box)));
   write_sound (
-    gtk_toggle_button_get_active (GTK_TOGGLE_BUTTON (sound_check)) ? 1 : 0);
+      gtk_toggle_button_get_active (GTK_TOGGLE_BUTTON (sound_check)) ? 1 : 0);
 }
 
 static void
@@ -202,7 +203,7 @@ build_settings_menu (int32_t *count)
   for (n = MIN_LEVEL; n <= MAX_LEVEL; n++)
     g_signal_connect_data (G_OBJECT (*level_items[n - MIN_LEVEL]), "toggled",
                            G_CALLBACK (on_menu_item_toggled),
-                           GINT_TO_POINTER (n), NULL, (GConnectFlags) 0);
+                           GINT_TO_POINTER (n), NULL, (GConnectFlags)0);
 
   separator_item = gtk_menu_item_new ();
   gtk_menu_shell_append (GTK_MENU_SHELL (settings_menu), separator_item);
@@ -211,14 +212,13 @@ build_settings_menu (int32_t *count)
   gtk_menu_shell_append (GTK_MENU_SHELL (settings_menu), sound_item);
   /* Connected before the initial state, which therefore reaches the handler;
    * with no panel yet the item starts unchecked. */
-  g_signal_connect_data (G_OBJECT (sound_item), "toggled",
-                         G_CALLBACK (on_menu_item_toggled),
-                         GINT_TO_POINTER (SOUND_ITEM_TAG), NULL,
-                         (GConnectFlags) 0);
+  g_signal_connect_data (
+      G_OBJECT (sound_item), "toggled", G_CALLBACK (on_menu_item_toggled),
+      GINT_TO_POINTER (SOUND_ITEM_TAG), NULL, (GConnectFlags)0);
   gtk_check_menu_item_set_active (
-    GTK_CHECK_MENU_ITEM (sound_item),
-    sound_check != NULL
-      && gtk_toggle_button_get_active (GTK_TOGGLE_BUTTON (sound_check)));
+      GTK_CHECK_MENU_ITEM (sound_item),
+      sound_check != NULL
+          && gtk_toggle_button_get_active (GTK_TOGGLE_BUTTON (sound_check)));
   return menu_items;
 }
 
@@ -234,7 +234,7 @@ on_level_changed (GtkSpinButton *spin_button, gpointer user_data)
 {
   int level;
 
-  (void) user_data;
+  (void)user_data;
   if (sync_guard)
     return;
   sync_guard = 1;
@@ -242,20 +242,20 @@ on_level_changed (GtkSpinButton *spin_button, gpointer user_data)
   if (level >= MIN_LEVEL && level <= MAX_LEVEL
       && *level_items[level - MIN_LEVEL] != NULL)
     gtk_check_menu_item_set_active (
-      GTK_CHECK_MENU_ITEM (*level_items[level - MIN_LEVEL]), TRUE);
+        GTK_CHECK_MENU_ITEM (*level_items[level - MIN_LEVEL]), TRUE);
   sync_guard = 0;
 }
 
 static void
 on_sound_clicked (GtkButton *button, gpointer user_data)
 {
-  (void) user_data;
+  (void)user_data;
   if (!sync_guard && sound_item != NULL)
     {
       sync_guard = 1;
       gtk_check_menu_item_set_active (
-        GTK_CHECK_MENU_ITEM (sound_item),
-        gtk_toggle_button_get_active (GTK_TOGGLE_BUTTON (button)));
+          GTK_CHECK_MENU_ITEM (sound_item),
+          gtk_toggle_button_get_active (GTK_TOGGLE_BUTTON (button)));
     }
   sync_guard = 0;
 }
@@ -265,15 +265,15 @@ on_menu_item_toggled (GtkCheckMenuItem *menu_item, gpointer user_data)
 {
   int tag = GPOINTER_TO_INT (user_data);
 
-  (void) menu_item;
+  (void)menu_item;
   if (tag == SOUND_ITEM_TAG)
     {
       if (!sync_guard && sound_check != NULL)
         {
           sync_guard = 1;
-          gtk_toggle_button_set_active (
-            GTK_TOGGLE_BUTTON (sound_check),
-            gtk_check_menu_item_get_active (GTK_CHECK_MENU_ITEM (sound_item)));
+          gtk_toggle_button_set_active (GTK_TOGGLE_BUTTON (sound_check),
+                                        gtk_check_menu_item_get_active (
+                                            GTK_CHECK_MENU_ITEM (sound_item)));
         }
     }
   else if (!sync_guard && board_box != NULL)
@@ -297,8 +297,8 @@ sync_menu_from_panel (void)
 /* ---- Host interface ---- */
 
 extern "C" PLUGIN_EXPORT const PluginEntries plugin_entries = {
-  load_plugin,         noop_entry, save_settings, build_settings_menu,
-  sync_menu_from_panel, NULL,      NULL,
+  load_plugin,          noop_entry, save_settings, build_settings_menu,
+  sync_menu_from_panel, NULL,       NULL,
 };
 
 extern "C" PLUGIN_EXPORT int

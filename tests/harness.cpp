@@ -25,15 +25,14 @@ const PluginEntries *
 register_plugin ()
 {
   PluginRegistration record = {};
-  EXPECT_EQ (((PluginInitFunc) plugin_symbol (PLUGIN_INIT_SYMBOL)) (&record),
-             1);
+  EXPECT_EQ (((PluginInitFunc)plugin_symbol (PLUGIN_INIT_SYMBOL)) (&record), 1);
   return record.entries;
 }
 
 GtkWidget *
 plugin_widget (const char *name)
 {
-  return *(GtkWidget **) plugin_symbol (name);
+  return *(GtkWidget **)plugin_symbol (name);
 }
 
 GtkWidget *
@@ -56,21 +55,21 @@ int
 panel_level ()
 {
   return gtk_spin_button_get_value_as_int (
-    GTK_SPIN_BUTTON (plugin_widget ("board_box")));
+      GTK_SPIN_BUTTON (plugin_widget ("board_box")));
 }
 
 bool
 panel_sound ()
 {
   return gtk_toggle_button_get_active (
-    GTK_TOGGLE_BUTTON (plugin_widget ("sound_check")));
+      GTK_TOGGLE_BUTTON (plugin_widget ("sound_check")));
 }
 
 bool
 menu_sound ()
 {
   return gtk_check_menu_item_get_active (
-    GTK_CHECK_MENU_ITEM (plugin_widget ("sound_item")));
+      GTK_CHECK_MENU_ITEM (plugin_widget ("sound_item")));
 }
 
 void
@@ -125,7 +124,7 @@ capture_stdout (void (*fn) ())
   std::string out;
   rewind (file);
   for (int c; (c = fgetc (file)) != EOF;)
-    out += (char) c;
+    out += (char)c;
   fclose (file);
   return out;
 }
@@ -134,7 +133,7 @@ void
 PluginTest::SetUp ()
 {
   ASSERT_EQ (++tests_in_process, 1)
-    << "module state cannot be reset: run one test per process (ctest does)";
+      << "module state cannot be reset: run one test per process (ctest does)";
   module = dlopen (getenv ("ZORVANE_PLUGIN"), RTLD_NOW | RTLD_LOCAL);
   ASSERT_NE (module, nullptr) << dlerror ();
   entries = register_plugin ();
@@ -146,7 +145,8 @@ static GtkWidget *loaded_panel;
 GtkWidget *
 PluginTest::load ()
 {
-  std::string out = capture_stdout ([] { loaded_panel = entries->load_plugin (); });
+  std::string out
+      = capture_stdout ([] { loaded_panel = entries->load_plugin (); });
   EXPECT_EQ (out.find ("src/plugin.cpp : load_plugin : "), 0u) << out;
   EXPECT_EQ (std::count (out.begin (), out.end (), '\n'), 1) << out;
   return loaded_panel;
@@ -216,8 +216,8 @@ main (int argc, char **argv)
       if (n > 0)
         {
           self[n] = '\0';
-          original[0] = (char *) "sh";
-          original[1] = (char *) ZORVANE_SANDBOX_SCRIPT;
+          original[0] = (char *)"sh";
+          original[1] = (char *)ZORVANE_SANDBOX_SCRIPT;
           original[2] = self;
           execv ("/bin/sh", original);
         }

@@ -73,9 +73,9 @@ TEST_F (Menu, HasTheSettingsTree)
   EXPECT_EQ (gtk_menu_item_get_submenu (GTK_MENU_ITEM (difficulty)), levels);
   GList *level_list = children_of (levels);
   ASSERT_EQ (g_list_length (level_list), 12u);
-  GSList *group = *(GSList **) plugin_symbol ("group");
-  EXPECT_EQ (group,
-             gtk_radio_menu_item_get_group (GTK_RADIO_MENU_ITEM (level_item (12))));
+  GSList *group = *(GSList **)plugin_symbol ("group");
+  EXPECT_EQ (group, gtk_radio_menu_item_get_group (
+                        GTK_RADIO_MENU_ITEM (level_item (12))));
   EXPECT_EQ (g_slist_length (group), 12u);
   for (int n = 1; n <= 12; n++)
     {
@@ -145,7 +145,7 @@ TEST_F (Sync, AgreesAfterEveryStepOfARandomWalk)
   std::mt19937 random (seed);
   for (int step = 0; step < 4000 && !HasFailure (); step++)
     {
-      int target = 1 + (int) (random () % 12);
+      int target = 1 + (int)(random () % 12);
       switch (random () % 7)
         {
         case 0:
@@ -219,7 +219,7 @@ TEST_F (Sync, ASecondMenuStartsAFreshGroup)
   gtk_widget_destroy (items[0]);
   build_menu ();
   EXPECT_NE (level_item (1), first_level_1);
-  EXPECT_EQ (g_slist_length (*(GSList **) plugin_symbol ("group")), 12u);
+  EXPECT_EQ (g_slist_length (*(GSList **)plugin_symbol ("group")), 12u);
   pick (level_item (10));
   expect_agreement (10, false);
   set_level (3);

@@ -16,16 +16,16 @@ TEST_F (Registration, WritesItsFieldsAndNothingElse)
     {
       memset (&record, 0xA5, sizeof record);
       const void *pattern = record.beyond[0];
-      ASSERT_EQ (((PluginInitFunc) plugin_symbol (PLUGIN_INIT_SYMBOL)) (
-                   &record.known),
-                 1);
+      ASSERT_EQ (
+          ((PluginInitFunc)plugin_symbol (PLUGIN_INIT_SYMBOL)) (&record.known),
+          1);
       EXPECT_EQ (record.known.entries, plugin_symbol ("plugin_entries"));
       EXPECT_EQ (record.known.host_data, pattern);
       EXPECT_EQ (record.known.reserved_4, nullptr);
       EXPECT_EQ (record.known.reserved_5, nullptr);
       for (void *word : record.beyond)
         EXPECT_EQ (word, pattern);
-      void **block = (void **) record.known.host_block;
+      void **block = (void **)record.known.host_block;
       ASSERT_NE (block, nullptr);
       EXPECT_TRUE (block[0] == nullptr && block[1] == nullptr
                    && block[2] == nullptr);
@@ -84,16 +84,17 @@ TEST_P (Panel, ShowsTheStoredSettingsAndSavesThemAsIntegers)
 }
 
 INSTANTIATE_TEST_SUITE_P (
-  Store, Panel,
-  ::testing::Values (Stored{ "Unset", "int", nullptr, "int", nullptr, 1, false },
-                     Stored{ "TooHighAndTwo", "int", "20", "int", "2", 12, true },
-                     Stored{ "Negative", "int", "-3", "int", "0", 1, false },
-                     Stored{ "Seven", "int", "7", "int", "1", 7, true },
-                     Stored{ "StringAndBool", "string", "9", "bool", "true", 1, false },
-                     Stored{ "FloatAndString", "float", "4.0", "string", "on", 1, false }),
-  [] (const ::testing::TestParamInfo<Stored> &info) {
-    return std::string (info.param.name);
-  });
+    Store, Panel,
+    ::testing::Values (
+        Stored{ "Unset", "int", nullptr, "int", nullptr, 1, false },
+        Stored{ "TooHighAndTwo", "int", "20", "int", "2", 12, true },
+        Stored{ "Negative", "int", "-3", "int", "0", 1, false },
+        Stored{ "Seven", "int", "7", "int", "1", 7, true },
+        Stored{ "StringAndBool", "string", "9", "bool", "true", 1, false },
+        Stored{ "FloatAndString", "float", "4.0", "string", "on", 1, false }),
+    [] (const ::testing::TestParamInfo<Stored> &info) {
+      return std::string (info.param.name);
+    });
 
 TEST_F (Panel, IsOneRowOfLabelledControls)
 {
@@ -105,7 +106,7 @@ TEST_F (Panel, IsOneRowOfLabelledControls)
   ASSERT_EQ (g_list_length (rows), 2u);
   const char *labels[] = { "Starting level", "Sound" };
   GtkWidget *controls[]
-    = { plugin_widget ("board_box"), plugin_widget ("sound_check") };
+      = { plugin_widget ("board_box"), plugin_widget ("sound_check") };
   ASSERT_TRUE (GTK_IS_SPIN_BUTTON (controls[0]));
   ASSERT_TRUE (GTK_IS_CHECK_BUTTON (controls[1]));
   EXPECT_EQ (gtk_bin_get_child (GTK_BIN (controls[1])), nullptr);

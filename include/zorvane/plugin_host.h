@@ -23,61 +23,76 @@
 #endif
 
 #ifdef __cplusplus
-extern "C" {
+extern "C"
+{
 #endif
 
-typedef struct _GtkWidget GtkWidget;
+  typedef struct _GtkWidget GtkWidget;
 
-typedef GtkWidget *(*PluginLoadFunc) (void);
-typedef void (*PluginNoopFunc) (void);
-typedef void (*PluginSaveFunc) (void);
-typedef GtkWidget **(*PluginBuildMenuFunc) (int32_t *count);
-typedef void (*PluginSyncFunc) (void);
+  typedef GtkWidget *(*PluginLoadFunc) (void);
+  typedef void (*PluginNoopFunc) (void);
+  typedef void (*PluginSaveFunc) (void);
+  typedef GtkWidget **(*PluginBuildMenuFunc) (int32_t *count);
+  typedef void (*PluginSyncFunc) (void);
 
-typedef struct PluginEntries
-{
-  PluginLoadFunc load_plugin;
-  PluginNoopFunc noop;
-  PluginSaveFunc save_settings;
-  PluginBuildMenuFunc build_settings_menu;
-  PluginSyncFunc sync_menu_from_panel;
-  void *unused_6;
-  void *unused_7;
-} PluginEntries;
+  typedef struct PluginEntries
+  {
+    PluginLoadFunc load_plugin;
+    PluginNoopFunc noop;
+    PluginSaveFunc save_settings;
+    PluginBuildMenuFunc build_settings_menu;
+    PluginSyncFunc sync_menu_from_panel;
+    void *unused_6;
+    void *unused_7;
+  } PluginEntries;
 
-/* The plug-in knows only these five leading fields; a host's record may go on
- * past them and the plug-in never touches the rest. */
-typedef struct PluginRegistration
-{
-  const PluginEntries *entries; /* written by the plug-in */
-  void *host_data;              /* the host's own, never touched */
-  void *host_block;             /* written: a block the host may use */
-  void *reserved_4;             /* written: 0 */
-  void *reserved_5;             /* written: 0 */
-} PluginRegistration;
+  /* The plug-in knows only these five leading fields; a host's record may go on
+   * past them and the plug-in never touches the rest. */
+  typedef struct PluginRegistration
+  {
+    const PluginEntries *entries; /* written by the plug-in */
+    void *host_data;              /* the host's own, never touched */
+    void *host_block;             /* written: a block the host may use */
+    void *reserved_4;             /* written: 0 */
+    void *reserved_5;             /* written: 0 */
+  } PluginRegistration;
 
-typedef int (*PluginInitFunc) (PluginRegistration *registration);
+  typedef int (*PluginInitFunc) (PluginRegistration *registration);
 
 #define PLUGIN_INIT_SYMBOL "startup_init_plugin"
 
-int startup_init_plugin (PluginRegistration *registration);
+  int startup_init_plugin (PluginRegistration *registration);
 
 #ifdef __cplusplus
 }
 #endif
 
 #define PLUGIN_LAYOUT_CHECK_(cond, what) static_assert (cond, what)
-PLUGIN_LAYOUT_CHECK_ (offsetof (PluginRegistration, entries) == 0 * sizeof (void *), "field 1");
-PLUGIN_LAYOUT_CHECK_ (offsetof (PluginRegistration, host_data) == 1 * sizeof (void *), "field 2");
-PLUGIN_LAYOUT_CHECK_ (offsetof (PluginRegistration, host_block) == 2 * sizeof (void *), "field 3");
-PLUGIN_LAYOUT_CHECK_ (offsetof (PluginRegistration, reserved_4) == 3 * sizeof (void *), "field 4");
-PLUGIN_LAYOUT_CHECK_ (offsetof (PluginRegistration, reserved_5) == 4 * sizeof (void *), "field 5");
-PLUGIN_LAYOUT_CHECK_ (sizeof (PluginRegistration) == 5 * sizeof (void *), "five fields");
-PLUGIN_LAYOUT_CHECK_ (sizeof (PluginEntries) == 7 * sizeof (void *), "seven slots");
-PLUGIN_LAYOUT_CHECK_ (sizeof (PluginLoadFunc) == sizeof (void *), "slots are pointer-sized");
+PLUGIN_LAYOUT_CHECK_ (offsetof (PluginRegistration, entries)
+                          == 0 * sizeof (void *),
+                      "field 1");
+PLUGIN_LAYOUT_CHECK_ (offsetof (PluginRegistration, host_data)
+                          == 1 * sizeof (void *),
+                      "field 2");
+PLUGIN_LAYOUT_CHECK_ (offsetof (PluginRegistration, host_block)
+                          == 2 * sizeof (void *),
+                      "field 3");
+PLUGIN_LAYOUT_CHECK_ (offsetof (PluginRegistration, reserved_4)
+                          == 3 * sizeof (void *),
+                      "field 4");
+PLUGIN_LAYOUT_CHECK_ (offsetof (PluginRegistration, reserved_5)
+                          == 4 * sizeof (void *),
+                      "field 5");
+PLUGIN_LAYOUT_CHECK_ (sizeof (PluginRegistration) == 5 * sizeof (void *),
+                      "five fields");
+PLUGIN_LAYOUT_CHECK_ (sizeof (PluginEntries) == 7 * sizeof (void *),
+                      "seven slots");
+PLUGIN_LAYOUT_CHECK_ (sizeof (PluginLoadFunc) == sizeof (void *),
+                      "slots are pointer-sized");
 PLUGIN_LAYOUT_CHECK_ (sizeof (int32_t) == 4, "the menu count is 32 bits");
 #if defined(__i386__)
-PLUGIN_LAYOUT_CHECK_ (offsetof (PluginRegistration, reserved_5) == 16, "i386: field 5 at 16");
+PLUGIN_LAYOUT_CHECK_ (offsetof (PluginRegistration, reserved_5) == 16,
+                      "i386: field 5 at 16");
 PLUGIN_LAYOUT_CHECK_ (sizeof (PluginEntries) == 28, "i386: 28-byte table");
 #endif
 #undef PLUGIN_LAYOUT_CHECK_
