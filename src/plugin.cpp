@@ -131,6 +131,8 @@ load_plugin (void)
   gtk_box_pack_end (GTK_BOX (board_hbox), board_box, FALSE, FALSE, 0);
   board_label = gtk_label_new ("Starting level");
   PLUGIN_ASSERT (board_label);
+  /* Lets assistive technology name the control after its label. */
+  gtk_label_set_mnemonic_widget (GTK_LABEL (board_label), board_box);
   gtk_box_pack_end (GTK_BOX (board_hbox), board_label, FALSE, FALSE, 0);
   gtk_box_pack_start (GTK_BOX (game_hbox), board_hbox, FALSE, FALSE, 2);
 
@@ -144,6 +146,7 @@ load_plugin (void)
   gtk_box_pack_end (GTK_BOX (sound_hbox), sound_check, FALSE, FALSE, 0);
   sound_label = gtk_label_new ("Sound");
   PLUGIN_ASSERT (sound_label);
+  gtk_label_set_mnemonic_widget (GTK_LABEL (sound_label), sound_check);
   gtk_box_pack_end (GTK_BOX (sound_hbox), sound_label, FALSE, FALSE, 0);
   gtk_box_pack_start (GTK_BOX (game_hbox), sound_hbox, FALSE, FALSE, 2);
 

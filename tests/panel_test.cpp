@@ -142,6 +142,30 @@ TEST_F (Panel, IsOneRowOfLabelledControls)
     }
 }
 
+TEST_F (Panel, NamesEachControlAfterItsLabel)
+{
+  load ();
+  const char *names[][2]
+    = { { "board_box", "Starting level" }, { "sound_check", "Sound" } };
+  for (auto &name : names)
+    {
+      AtkObject *control = gtk_widget_get_accessible (plugin_widget (name[0]));
+      AtkRelationSet *set = atk_object_ref_relation_set (control);
+      AtkRelation *labelled
+        = atk_relation_set_get_relation_by_type (set, ATK_RELATION_LABELLED_BY);
+      ASSERT_NE (labelled, nullptr) << name[0];
+      GPtrArray *labels = atk_relation_get_target (labelled);
+      ASSERT_EQ (labels->len, 1u);
+      AtkObject *label = ATK_OBJECT (g_ptr_array_index (labels, 0));
+      EXPECT_STREQ (atk_object_get_name (label), name[1]);
+      AtkRelationSet *back = atk_object_ref_relation_set (label);
+      EXPECT_TRUE (atk_relation_set_contains_target (
+        back, ATK_RELATION_LABEL_FOR, control));
+      g_object_unref (back);
+      g_object_unref (set);
+    }
+}
+
 TEST_F (Panel, TracesOneLineFromItsOwnSourcePerBuild)
 {
   std::string out = capture_stdout ([] {
