@@ -115,6 +115,7 @@ on_map_event (GtkWidget *window, GdkEvent *event, gpointer user_data)
   return FALSE;
 }
 
+/* Beside the program in a build tree, in the plug-in folder once installed. */
 static char *
 default_plugin_path (void)
 {
@@ -127,6 +128,11 @@ default_plugin_path (void)
   self[n] = '\0';
   dir = g_path_get_dirname (self);
   path = g_build_filename (dir, PLUGIN_FILE, NULL);
+  if (!g_file_test (path, G_FILE_TEST_EXISTS))
+    {
+      g_free (path);
+      path = g_build_filename (dir, INSTALLED_PLUGIN_DIR, PLUGIN_FILE, NULL);
+    }
   g_free (dir);
   return path;
 }
@@ -137,7 +143,8 @@ usage (FILE *out)
   fprintf (out, "Usage: " PROGRAM " [--plugin PATH] [--screenshot FILE]"
                 " [--trace-entries]\n"
                 "  --plugin PATH      plug-in to load (default: " PLUGIN_FILE
-                " beside this program)\n"
+                " beside this program\n"
+           "                     or in the installed plug-in folder)\n"
                 "  --screenshot FILE  show the window, write it as PNG and exit"
                 " without saving\n"
                 "  --trace-entries    log each entry call to standard error\n");
