@@ -1,11 +1,12 @@
 /* zorvane-host: a small stand-in for the game's start-up host.
  *
  * It loads the settings plug-in the way the real host does, calls its entries
- * in the documented order and shows the panel and the "Settings" menu in a
- * window with a "Save" button.  Closing the window saves as well. */
+ * in the documented order and shows the "Settings" menu, the panel and a
+ * "Save" button in one window.  Closing the window (or Ctrl+Q) saves too. */
 #define GLIB_DISABLE_DEPRECATION_WARNINGS
 #include <dlfcn.h>
 #include <gconf/gconf-client.h>
+#include <gdk/gdkkeysyms.h>
 #include <gtk/gtk.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -16,6 +17,7 @@
 
 #define PROGRAM "zorvane-host"
 #define PLUGIN_FILE "zorvane_plugin.so"
+#define WINDOW_TITLE "Zorvane start-up settings"
 
 /* The real host's record is longer than the five fields the plug-in knows. */
 struct HostRecord
@@ -24,16 +26,56 @@ struct HostRecord
   void *host_private[4];
 };
 
+static void *module;
 static const PluginEntries *entries;
 static gboolean trace_entries;
+static gboolean open_menu;
 static const char *screenshot_file;
 static int exit_status;
+static GtkWidget *menu_bar;
+
+/* The plug-in exports its widgets; a trace shows what panel and menu hold. */
+static GtkWidget *
+exported_widget (const char *name)
+{
+  GtkWidget **address = (GtkWidget **)dlsym (module, name);
+  return address ? *address : NULL;
+}
 
 static void
 trace (const char *entry, const char *result)
 {
-  if (trace_entries)
-    fprintf (stderr, PROGRAM ": %s -> %s\n", entry, result);
+  GtkWidget *board_box, *sound_check, *sound_item;
+  int level = 0;
+
+  if (!trace_entries)
+    return;
+  board_box = exported_widget ("board_box");
+  sound_check = exported_widget ("sound_check");
+  sound_item = exported_widget ("sound_item");
+  for (int n = 1; n <= 12 && level == 0; n++)
+    {
+      char name[16];
+      GtkWidget *item;
+
+      g_snprintf (name, sizeof name, "level_%d_item", n);
+      item = exported_widget (name);
+      if (item && gtk_check_menu_item_get_active (GTK_CHECK_MENU_ITEM (item)))
+        level = n;
+    }
+  fprintf (stderr, PROGRAM ": %s -> %s", entry, result);
+  if (board_box && sound_check)
+    fprintf (stderr, "; panel level %d, sound %s",
+             gtk_spin_button_get_value_as_int (GTK_SPIN_BUTTON (board_box)),
+             gtk_toggle_button_get_active (GTK_TOGGLE_BUTTON (sound_check))
+                 ? "on"
+                 : "off");
+  if (level && sound_item)
+    fprintf (stderr, "; menu Level %d, sound %s", level,
+             gtk_check_menu_item_get_active (GTK_CHECK_MENU_ITEM (sound_item))
+                 ? "on"
+                 : "off");
+  fputc ('\n', stderr);
 }
 
 static void
@@ -78,18 +120,64 @@ on_delete_event (GtkWidget *window, GdkEvent *event, gpointer user_data)
   return TRUE;
 }
 
+/* Ctrl+Q closes the window as a window manager would. */
+static gboolean
+on_key_press_event (GtkWidget *window, GdkEventKey *event, gpointer user_data)
+{
+  (void)user_data;
+  if ((event->state & GDK_CONTROL_MASK)
+      && (event->keyval == GDK_q || event->keyval == GDK_Q))
+    return on_delete_event (window, (GdkEvent *)event, NULL);
+  return FALSE;
+}
+
 static gboolean
 take_screenshot (gpointer user_data)
 {
   GtkWidget *window = GTK_WIDGET (user_data);
+  GdkWindow *source = window->window;
   GdkPixbuf *pixbuf;
   GError *error = NULL;
+  int x = 0, y = 0, width = window->allocation.width,
+      height = window->allocation.height;
 
   gdk_window_process_all_updates ();
   gdk_flush ();
-  pixbuf = gdk_pixbuf_get_from_drawable (NULL, window->window, NULL, 0, 0, 0, 0,
-                                         window->allocation.width,
-                                         window->allocation.height);
+  /* Open menus are windows of their own: take the part of the screen that
+   * holds the window and every menu shown over it. */
+  if (open_menu)
+    {
+      GdkRectangle area = { 0, 0, width, height };
+      GtkWidget *settings_menu = gtk_menu_item_get_submenu (GTK_MENU_ITEM (
+          g_list_nth_data (GTK_MENU_SHELL (menu_bar)->children, 0)));
+      GList *children
+          = gtk_container_get_children (GTK_CONTAINER (settings_menu));
+      GtkWidget *menus[2] = { settings_menu, NULL };
+
+      source = gdk_get_default_root_window ();
+      gdk_window_get_origin (window->window, &area.x, &area.y);
+      if (children)
+        menus[1] = gtk_menu_item_get_submenu (GTK_MENU_ITEM (children->data));
+      g_list_free (children);
+      for (GtkWidget *menu : menus)
+        {
+          GtkWidget *popup = menu ? gtk_widget_get_toplevel (menu) : NULL;
+          GdkRectangle rect;
+
+          if (popup == NULL || !gtk_widget_get_mapped (popup))
+            continue;
+          gdk_window_get_origin (popup->window, &rect.x, &rect.y);
+          rect.width = popup->allocation.width;
+          rect.height = popup->allocation.height;
+          gdk_rectangle_union (&area, &rect, &area);
+        }
+      x = area.x;
+      y = area.y;
+      width = area.width;
+      height = area.height;
+    }
+  pixbuf = gdk_pixbuf_get_from_drawable (NULL, source, NULL, x, y, 0, 0, width,
+                                         height);
   if (pixbuf == NULL
       || !gdk_pixbuf_save (pixbuf, screenshot_file, "png", &error, NULL))
     {
@@ -105,13 +193,36 @@ take_screenshot (gpointer user_data)
   return FALSE;
 }
 
+static gboolean
+open_difficulty_menu (gpointer user_data)
+{
+  GtkWidget *settings_menu = gtk_menu_item_get_submenu (
+      GTK_MENU_ITEM (g_list_nth_data (GTK_MENU_SHELL (menu_bar)->children, 0)));
+  GList *first = gtk_container_get_children (GTK_CONTAINER (settings_menu));
+
+  if (first)
+    gtk_menu_shell_select_item (GTK_MENU_SHELL (settings_menu),
+                                GTK_WIDGET (first->data));
+  g_list_free (first);
+  g_timeout_add (500, take_screenshot, user_data);
+  return FALSE;
+}
+
 /* A mapped window is not yet drawn; give the first expose a moment. */
 static gboolean
 on_map_event (GtkWidget *window, GdkEvent *event, gpointer user_data)
 {
   (void)event;
   (void)user_data;
-  g_timeout_add (300, take_screenshot, window);
+  if (open_menu && GTK_MENU_SHELL (menu_bar)->children)
+    {
+      gtk_menu_shell_select_item (
+          GTK_MENU_SHELL (menu_bar),
+          GTK_WIDGET (GTK_MENU_SHELL (menu_bar)->children->data));
+      g_timeout_add (300, open_difficulty_menu, window);
+    }
+  else
+    g_timeout_add (300, take_screenshot, window);
   return FALSE;
 }
 
@@ -140,34 +251,82 @@ default_plugin_path (void)
 static void
 usage (FILE *out)
 {
-  fprintf (out, "Usage: " PROGRAM " [--plugin PATH] [--screenshot FILE]"
-                " [--trace-entries]\n"
-                "  --plugin PATH      plug-in to load (default: " PLUGIN_FILE
-                " beside this program\n"
-           "                     or in the installed plug-in folder)\n"
-                "  --screenshot FILE  show the window, write it as PNG and exit"
-                " without saving\n"
-                "  --trace-entries    log each entry call to standard error\n");
+  fputs ("Usage: " PROGRAM " [OPTION]...\n"
+         "Shows the settings plug-in's panel and menu as the game's start-up"
+         " host does.\n\n"
+         "  --plugin PATH      plug-in to load (default: " PLUGIN_FILE
+         " beside this\n"
+         "                     program, or in the installed plug-in folder)\n"
+         "  --screenshot FILE  show the window, write it as PNG and exit"
+         " without saving\n"
+         "  --open-menu        with --screenshot: open Settings > Difficulty"
+         " first\n"
+         "  --trace-entries    log each entry call, its result and the"
+         " panel and menu\n"
+         "                     state to standard error\n",
+         out);
+}
+
+static GtkWidget *
+build_window (GtkWidget *panel, GtkWidget **items, int32_t count)
+{
+  GtkWidget *window, *vbox, *buttons, *save_button;
+
+  window = gtk_window_new (GTK_WINDOW_TOPLEVEL);
+  gtk_window_set_title (GTK_WINDOW (window), WINDOW_TITLE);
+  vbox = gtk_vbox_new (FALSE, 6);
+  gtk_container_add (GTK_CONTAINER (window), vbox);
+
+  menu_bar = gtk_menu_bar_new ();
+  for (int i = 0; items != NULL && i < count && items[i] != NULL; i++)
+    {
+      gtk_menu_shell_append (GTK_MENU_SHELL (menu_bar), items[i]);
+      g_signal_connect (items[i], "activate", G_CALLBACK (on_settings_activate),
+                        NULL);
+    }
+  gtk_box_pack_start (GTK_BOX (vbox), menu_bar, FALSE, FALSE, 0);
+  if (panel != NULL)
+    gtk_box_pack_start (GTK_BOX (vbox), panel, FALSE, FALSE, 6);
+
+  buttons = gtk_hbutton_box_new ();
+  gtk_button_box_set_layout (GTK_BUTTON_BOX (buttons), GTK_BUTTONBOX_END);
+  gtk_container_set_border_width (GTK_CONTAINER (buttons), 6);
+  save_button = gtk_button_new_with_mnemonic ("_Save");
+  gtk_container_add (GTK_CONTAINER (buttons), save_button);
+  gtk_box_pack_end (GTK_BOX (vbox), buttons, FALSE, FALSE, 0);
+
+  g_signal_connect (save_button, "clicked", G_CALLBACK (on_save_clicked), NULL);
+  if (screenshot_file)
+    g_signal_connect (window, "map-event", G_CALLBACK (on_map_event), NULL);
+  else
+    {
+      g_signal_connect (window, "delete-event", G_CALLBACK (on_delete_event),
+                        NULL);
+      g_signal_connect (window, "key-press-event",
+                        G_CALLBACK (on_key_press_event), NULL);
+    }
+  return window;
 }
 
 int
 main (int argc, char **argv)
 {
   char *plugin_path = NULL;
+  char result[32];
   HostRecord record;
   PluginInitFunc init;
-  GtkWidget *window, *vbox, *menu_bar, *panel, *buttons, *save_button;
-  GtkWidget **items;
+  GtkWidget *panel, **items;
   int32_t count = 0;
-  void *module;
-  int i;
+  int registered;
 
-  for (i = 1; i < argc; i++)
+  for (int i = 1; i < argc; i++)
     {
       if (strcmp (argv[i], "--plugin") == 0 && i + 1 < argc)
         plugin_path = g_strdup (argv[++i]);
       else if (strcmp (argv[i], "--screenshot") == 0 && i + 1 < argc)
         screenshot_file = argv[++i];
+      else if (strcmp (argv[i], "--open-menu") == 0)
+        open_menu = TRUE;
       else if (strcmp (argv[i], "--trace-entries") == 0)
         trace_entries = TRUE;
       else if (strcmp (argv[i], "--help") == 0)
@@ -177,9 +336,9 @@ main (int argc, char **argv)
         }
       else
         {
-          fprintf (stderr, PROGRAM ": unknown or incomplete option '%s'\n",
+          fprintf (stderr,
+                   PROGRAM ": unknown or incomplete option '%s' (see --help)\n",
                    argv[i]);
-          usage (stderr);
           return 2;
         }
     }
@@ -209,10 +368,10 @@ main (int argc, char **argv)
 
   memset (&record, 0, sizeof record);
   record.registration.host_data = &record;
-  i = init (&record.registration);
-  trace (PLUGIN_INIT_SYMBOL, i ? "1" : "0");
+  registered = init (&record.registration);
+  trace (PLUGIN_INIT_SYMBOL, registered ? "1" : "0");
   entries = record.registration.entries;
-  if (!i || entries == NULL)
+  if (!registered || entries == NULL)
     {
       fprintf (stderr, PROGRAM ": %s refused to register\n", plugin_path);
       return 1;
@@ -224,45 +383,11 @@ main (int argc, char **argv)
   entries->noop ();
   trace ("noop", "done");
   items = entries->build_settings_menu (&count);
-  {
-    char result[32];
-    g_snprintf (result, sizeof result, "%d item(s)", (int)count);
-    trace ("build_settings_menu", result);
-  }
+  g_snprintf (result, sizeof result, "%d item(s)", (int)count);
+  trace ("build_settings_menu", result);
 
-  window = gtk_window_new (GTK_WINDOW_TOPLEVEL);
-  gtk_window_set_title (GTK_WINDOW (window), "Zorvane start-up settings");
-  vbox = gtk_vbox_new (FALSE, 6);
-  gtk_container_add (GTK_CONTAINER (window), vbox);
-
-  menu_bar = gtk_menu_bar_new ();
-  for (i = 0; items != NULL && i < count && items[i] != NULL; i++)
-    {
-      gtk_menu_shell_append (GTK_MENU_SHELL (menu_bar), items[i]);
-      g_signal_connect (items[i], "activate", G_CALLBACK (on_settings_activate),
-                        NULL);
-    }
-  gtk_box_pack_start (GTK_BOX (vbox), menu_bar, FALSE, FALSE, 0);
+  gtk_widget_show_all (build_window (panel, items, count));
   call_sync ();
-
-  if (panel != NULL)
-    gtk_box_pack_start (GTK_BOX (vbox), panel, FALSE, FALSE, 6);
-
-  buttons = gtk_hbutton_box_new ();
-  gtk_button_box_set_layout (GTK_BUTTON_BOX (buttons), GTK_BUTTONBOX_END);
-  gtk_container_set_border_width (GTK_CONTAINER (buttons), 6);
-  save_button = gtk_button_new_with_label ("Save");
-  gtk_container_add (GTK_CONTAINER (buttons), save_button);
-  gtk_box_pack_end (GTK_BOX (vbox), buttons, FALSE, FALSE, 0);
-
-  g_signal_connect (save_button, "clicked", G_CALLBACK (on_save_clicked), NULL);
-  if (screenshot_file)
-    g_signal_connect (window, "map-event", G_CALLBACK (on_map_event), NULL);
-  else
-    g_signal_connect (window, "delete-event", G_CALLBACK (on_delete_event),
-                      NULL);
-
-  gtk_widget_show_all (window);
   gtk_main ();
   if (screenshot_file && exit_status == 0)
     printf (PROGRAM ": wrote %s\n", screenshot_file);

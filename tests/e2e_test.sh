@@ -1,0 +1,32 @@
+#!/bin/sh
+# The stand-in host driven with real X input, as a player would use it:
+#   e2e_test.sh HOST        (inside sandbox.sh)
+set -u
+host=$1
+status=0
+fail () { echo "FAIL: $*"; status=1; }
+trace=$(mktemp)
+trap 'rm -f "$trace"' EXIT
+key () { xdotool key --delay 60 "$@"; sleep 0.3; }
+
+"$host" --trace-entries 2>"$trace" >/dev/null &
+pid=$!
+window=$(timeout 20 xdotool search --sync --onlyvisible --name 'Zorvane start-up settings' | head -n 1)
+[ -n "$window" ] || { fail "no window"; kill $pid; exit 1; }
+xdotool windowfocus "$window"
+sleep 0.3
+key F10          # opens "Settings"
+key Down Right   # "Difficulty", then its submenu at "Level 1"
+key Down Down Down Down Down Down Down Down Return   # "Level 9"
+key Tab space    # from the level control to the Sound check box
+key alt+s        # "Save"
+key ctrl+q       # close, which saves again
+wait $pid || fail "host exited with $?"
+
+[ "$(gconftool-2 --get-type /apps/tamrik/zorvane/level)" = int ] || fail "level type"
+[ "$(gconftool-2 --get /apps/tamrik/zorvane/level)" = 9 ] || fail "level not 9"
+[ "$(gconftool-2 --get /apps/tamrik/zorvane/sound)" = 1 ] || fail "sound not 1"
+saves=$(grep -c '^zorvane-host: save_settings -> done; panel level 9, sound on; menu Level 9, sound on$' "$trace")
+[ "$saves" = 2 ] || { fail "saw $saves saves of the changed state"; cat "$trace"; }
+[ $status -eq 0 ] && echo "ok: Level 9 and Sound picked, saved and shown on both sides"
+exit $status
