@@ -102,11 +102,30 @@ store_get (const char *key)
               + " 2>/dev/null; gconftool-2 --get " + key + " 2>/dev/null");
 }
 
+// Type "schema" installs only a schema whose default is the value.
 void
 store_set (const char *key, const char *type, const char *value)
 {
-  std::string command = std::string ("gconftool-2 --set --type=") + type + " "
-                        + "-- " + key + " '" + value + "'";
+  std::string command = std::string ("gconftool-2 --set --type=") + type
+                        + " -- " + key + " '" + value + "'";
+  if (strcmp (type, "schema") == 0)
+    {
+      std::string file = std::string (getenv ("HOME")) + "/"
+                         + strrchr (key, '/') + ".schemas";
+      FILE *out = fopen (file.c_str (), "w");
+      ASSERT_NE (out, nullptr);
+      fprintf (
+          out,
+          "<gconfschemafile><schemalist><schema>"
+          "<key>/schemas%s</key><applyto>%s</applyto><type>int</type>"
+          "<default>%s</default><locale name=\"C\"><short>test</short></locale>"
+          "</schema></schemalist></gconfschemafile>\n",
+          key, key, value);
+      fclose (out);
+      command = "GCONF_CONFIG_SOURCE=xml:readwrite:$HOME/.gconf gconftool-2 "
+                "--makefile-install-rule "
+                + file + " >/dev/null";
+    }
   ASSERT_EQ (system (command.c_str ()), 0) << command;
 }
 

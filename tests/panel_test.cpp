@@ -70,6 +70,9 @@ TEST_P (Panel, ShowsTheStoredSettingsAndSavesThemAsIntegers)
   ASSERT_NE (load (), nullptr);
   EXPECT_EQ (panel_level (), stored.shown_level);
   EXPECT_EQ (panel_sound (), stored.shown_sound);
+  build_menu ();
+  entries->sync_menu_from_panel ();
+  expect_agreement (stored.shown_level, stored.shown_sound);
   EXPECT_EQ (store_get (LEVEL_KEY), level_before);
   EXPECT_EQ (store_get (SOUND_KEY), sound_before);
 
@@ -91,7 +94,18 @@ INSTANTIATE_TEST_SUITE_P (
         Stored{ "Negative", "int", "-3", "int", "0", 1, false },
         Stored{ "Seven", "int", "7", "int", "1", 7, true },
         Stored{ "StringAndBool", "string", "9", "bool", "true", 1, false },
-        Stored{ "FloatAndString", "float", "4.0", "string", "on", 1, false }),
+        Stored{ "FloatAndString", "float", "4.0", "string", "on", 1, false },
+        Stored{ "ZeroAndMinusOne", "int", "0", "int", "-1", 1, true },
+        Stored{ "Thirteen", "int", "13", "int", "0", 12, false },
+        Stored{ "Extremes", "int", "-2147483648", "int", "2147483647", 1,
+                true },
+        Stored{ "Maximum", "int", "2147483647", "int", "-2147483648", 12,
+                true },
+        Stored{ "Lists", "list --list-type=int", "[3,4]",
+                "list --list-type=int", "[1]", 1, false },
+        Stored{ "Pairs", "pair --car-type=int --cdr-type=int", "(5,6)",
+                "pair --car-type=int --cdr-type=int", "(1,1)", 1, false },
+        Stored{ "SchemaDefaults", "schema", "5", "schema", "1", 5, true }),
     [] (const ::testing::TestParamInfo<Stored> &info) {
       return std::string (info.param.name);
     });
@@ -146,13 +160,13 @@ TEST_F (Panel, NamesEachControlAfterItsLabel)
 {
   load ();
   const char *names[][2]
-    = { { "board_box", "Starting level" }, { "sound_check", "Sound" } };
+      = { { "board_box", "Starting level" }, { "sound_check", "Sound" } };
   for (auto &name : names)
     {
       AtkObject *control = gtk_widget_get_accessible (plugin_widget (name[0]));
       AtkRelationSet *set = atk_object_ref_relation_set (control);
-      AtkRelation *labelled
-        = atk_relation_set_get_relation_by_type (set, ATK_RELATION_LABELLED_BY);
+      AtkRelation *labelled = atk_relation_set_get_relation_by_type (
+          set, ATK_RELATION_LABELLED_BY);
       ASSERT_NE (labelled, nullptr) << name[0];
       GPtrArray *labels = atk_relation_get_target (labelled);
       ASSERT_EQ (labels->len, 1u);
@@ -160,7 +174,7 @@ TEST_F (Panel, NamesEachControlAfterItsLabel)
       EXPECT_STREQ (atk_object_get_name (label), name[1]);
       AtkRelationSet *back = atk_object_ref_relation_set (label);
       EXPECT_TRUE (atk_relation_set_contains_target (
-        back, ATK_RELATION_LABEL_FOR, control));
+          back, ATK_RELATION_LABEL_FOR, control));
       g_object_unref (back);
       g_object_unref (set);
     }
