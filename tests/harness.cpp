@@ -227,7 +227,10 @@ main (int argc, char **argv)
     original[i + 2] = argv[i];
   testing::InitGoogleTest (&argc, argv);
   if (testing::GTEST_FLAG (list_tests))
-    return RUN_ALL_TESTS ();
+    {
+      g_free (original);
+      return RUN_ALL_TESTS ();
+    }
   if (!getenv ("ZORVANE_SANDBOX"))
     {
       char self[4096];

@@ -1,0 +1,26 @@
+#!/bin/sh
+# Two copies of the sources, built apart, give the same plug-in byte for byte,
+# and neither names its folders:
+#   reproducible_test.sh SOURCE_DIR PRESET BUILT_PLUGIN
+set -u
+source_dir=$1 preset=$2 built=$3
+status=0
+fail () { echo "FAIL: $*"; status=1; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+for copy in first second-copy; do
+  mkdir -p "$work/$copy"
+  (cd "$source_dir" && cp -r CMakeLists.txt CMakePresets.json src include host \
+    data packaging "$work/$copy/")
+  (cd "$work/$copy" && cmake --preset "$preset" -DBUILD_TESTING=OFF >/dev/null &&
+    cmake --build --preset "$preset" --target zorvane_plugin >/dev/null) ||
+    fail "build in $copy"
+done
+plugin=zorvane_plugin.so
+case $preset in i386) out=build-i386 ;; *) out=build ;; esac
+cmp "$work/first/$out/$plugin" "$work/second-copy/$out/$plugin" || fail "copies differ"
+cmp "$work/first/$out/$plugin" "$built" || fail "differs from $built"
+grep -q -F "$work" "$work/first/$out/$plugin" && fail "names its build folder"
+[ $status -eq 0 ] && echo "ok: identical in $work/first and $work/second-copy"
+exit $status

@@ -1,0 +1,8 @@
+#!/bin/sh
+# The host's screenshot run, menus open, under valgrind's memory checker:
+#   valgrind_test.sh HOST       (inside sandbox.sh)
+set -u
+shot=$(mktemp)
+trap 'rm -f "$shot"' EXIT
+valgrind --error-exitcode=1 -q "$1" --open-menu --screenshot "$shot" >/dev/null &&
+  echo "ok: no invalid read or write"
