@@ -8,7 +8,8 @@ home=$(mktemp -d "${TMPDIR:-/tmp}/zorvane-sandbox.XXXXXX") || exit 1
 xpid=
 cleanup () {
   [ -n "$xpid" ] && kill "$xpid" 2>/dev/null
-  rm -rf "$home"
+  # gconfd may still be writing its files as the bus goes away.
+  rm -rf "$home" 2>/dev/null || { sleep 1; rm -rf "$home"; }
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
