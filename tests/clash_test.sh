@@ -1,6 +1,6 @@
 #!/bin/sh
 # Two hosts with clashing names save one after the other; the store keeps the
-# last pair:   clash_test.sh CLASH_HOST PLUGIN     (inside sandbox.sh)
+# last pair:   clash_test.sh CLASH_HOST PLUGIN     (inside scripts/sandbox)
 set -u
 status=0
 fail () { echo "FAIL: $*"; status=1; }

@@ -1,6 +1,6 @@
 #!/bin/sh
 # The stand-in host driven with real X input, as a player would use it:
-#   e2e_test.sh HOST        (inside sandbox.sh)
+#   e2e_test.sh HOST        (inside scripts/sandbox)
 set -u
 host=$1
 status=0

@@ -1,5 +1,5 @@
 // Test rig: the real plug-in loaded with dlopen, real widgets on Xvfb and a
-// real gconfd on a private bus (see sandbox.sh).  Module state has no
+// real gconfd on a private bus (see scripts/sandbox).  Module state has no
 // tear-down, so every test runs in a process of its own, as ctest runs them.
 #pragma once
 #define GLIB_DISABLE_DEPRECATION_WARNINGS

@@ -11,8 +11,8 @@ trap 'rm -rf "$work"' EXIT
 
 for copy in first second-copy; do
   mkdir -p "$work/$copy"
-  (cd "$source_dir" && cp -r CMakeLists.txt CMakePresets.json src include host \
-    data packaging "$work/$copy/")
+  (cd "$source_dir" && tar cf - --exclude='./build*' --exclude=./.git .) |
+    (cd "$work/$copy" && tar xf -)
   (cd "$work/$copy" && cmake --preset "$preset" -DBUILD_TESTING=OFF >/dev/null &&
     cmake --build --preset "$preset" --target zorvane_plugin >/dev/null) ||
     fail "build in $copy"

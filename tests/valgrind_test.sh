@@ -1,6 +1,6 @@
 #!/bin/sh
 # The host's screenshot run, menus open, under valgrind's memory checker:
-#   valgrind_test.sh HOST       (inside sandbox.sh)
+#   valgrind_test.sh HOST       (inside scripts/sandbox)
 set -u
 shot=$(mktemp)
 trap 'rm -f "$shot"' EXIT
