@@ -75,6 +75,7 @@ static GtkWidget **const level_items[LEVEL_COUNT] = {
 
 static void on_level_changed (GtkSpinButton *spin_button, gpointer user_data);
 static void on_sound_clicked (GtkButton *button, gpointer user_data);
+static void on_widget_destroyed (GtkWidget *widget, gpointer user_data);
 static void on_menu_item_toggled (GtkCheckMenuItem *menu_item,
                                   gpointer user_data);
 
@@ -107,6 +108,16 @@ write_sound (int sound)
 
 /* ---- Settings panel ---- */
 
+/* The host owns the widgets and may destroy them; the handlers must then find
+ * the variable empty rather than pointing at a dead widget. */
+static void
+forget_on_destroy (GtkWidget **slot)
+{
+  g_signal_connect_data (G_OBJECT (*slot), "destroy",
+                         G_CALLBACK (on_widget_destroyed), slot, NULL,
+                         (GConnectFlags)0);
+}
+
 static GtkWidget *
 load_plugin (void)
 {
@@ -128,6 +139,7 @@ load_plugin (void)
   g_signal_connect_data (G_OBJECT (board_box), "value-changed",
                          G_CALLBACK (on_level_changed), NULL, NULL,
                          (GConnectFlags)0);
+  forget_on_destroy (&board_box);
   gtk_box_pack_end (GTK_BOX (board_hbox), board_box, FALSE, FALSE, 0);
   board_label = gtk_label_new ("Starting level");
   PLUGIN_ASSERT (board_label);
@@ -143,6 +155,7 @@ load_plugin (void)
   g_signal_connect_data (G_OBJECT (sound_check), "clicked",
                          G_CALLBACK (on_sound_clicked), NULL, NULL,
                          (GConnectFlags)0);
+  forget_on_destroy (&sound_check);
   gtk_box_pack_end (GTK_BOX (sound_hbox), sound_check, FALSE, FALSE, 0);
   sound_label = gtk_label_new ("Sound");
   PLUGIN_ASSERT (sound_label);
@@ -204,9 +217,12 @@ build_settings_menu (int32_t *count)
       group = gtk_radio_menu_item_get_group (GTK_RADIO_MENU_ITEM (item));
     }
   for (n = MIN_LEVEL; n <= MAX_LEVEL; n++)
-    g_signal_connect_data (G_OBJECT (*level_items[n - MIN_LEVEL]), "toggled",
-                           G_CALLBACK (on_menu_item_toggled),
-                           GINT_TO_POINTER (n), NULL, (GConnectFlags)0);
+    {
+      g_signal_connect_data (G_OBJECT (*level_items[n - MIN_LEVEL]), "toggled",
+                             G_CALLBACK (on_menu_item_toggled),
+                             GINT_TO_POINTER (n), NULL, (GConnectFlags)0);
+      forget_on_destroy (level_items[n - MIN_LEVEL]);
+    }
 
   separator_item = gtk_menu_item_new ();
   gtk_menu_shell_append (GTK_MENU_SHELL (settings_menu), separator_item);
@@ -218,6 +234,7 @@ build_settings_menu (int32_t *count)
   g_signal_connect_data (
       G_OBJECT (sound_item), "toggled", G_CALLBACK (on_menu_item_toggled),
       GINT_TO_POINTER (SOUND_ITEM_TAG), NULL, (GConnectFlags)0);
+  forget_on_destroy (&sound_item);
   gtk_check_menu_item_set_active (
       GTK_CHECK_MENU_ITEM (sound_item),
       sound_check != NULL
@@ -285,6 +302,17 @@ on_menu_item_toggled (GtkCheckMenuItem *menu_item, gpointer user_data)
       gtk_spin_button_set_value (GTK_SPIN_BUTTON (board_box), tag);
     }
   sync_guard = 0;
+}
+
+/* Only the widget the variable still holds: a later build may have replaced
+ * it. */
+static void
+on_widget_destroyed (GtkWidget *widget, gpointer user_data)
+{
+  GtkWidget **slot = (GtkWidget **)user_data;
+
+  if (*slot == widget)
+    *slot = NULL;
 }
 
 static void

@@ -218,6 +218,20 @@ fail_on_warning (const gchar *domain, GLogLevelFlags level,
     g_log_default_handler (domain, level, message, nullptr);
 }
 
+#if defined(__SANITIZE_ADDRESS__)
+// The toolkit keeps what it allocates until exit, as the plug-in does.
+extern "C" const char *
+__asan_default_options ()
+{
+  return "detect_leaks=0:abort_on_error=1";
+}
+extern "C" const char *
+__ubsan_default_options ()
+{
+  return "print_stacktrace=1:halt_on_error=1";
+}
+#endif
+
 int
 main (int argc, char **argv)
 {

@@ -225,3 +225,28 @@ TEST_F (Sync, ASecondMenuStartsAFreshGroup)
   set_level (3);
   expect_agreement (3, false);
 }
+
+// The host owns the widgets: after it destroys either side, the other side
+// keeps working and nothing reaches the dead widgets.
+TEST_F (Sync, OutlivesWidgetsTheHostDestroyed)
+{
+  GtkWidget *panel = load ();
+  GtkWidget **items = build_menu ();
+  gtk_widget_destroy (items[0]);
+  set_level (6);
+  gtk_button_clicked (GTK_BUTTON (plugin_widget ("sound_check")));
+  entries->sync_menu_from_panel ();
+  EXPECT_EQ (level_item (6), nullptr);
+  EXPECT_EQ (plugin_widget ("sound_item"), nullptr);
+
+  build_menu ();
+  entries->sync_menu_from_panel ();
+  expect_agreement (6, true);
+  gtk_widget_destroy (panel);
+  EXPECT_EQ (plugin_widget ("board_box"), nullptr);
+  pick (level_item (3));
+  pick (plugin_widget ("sound_item"));
+  entries->sync_menu_from_panel ();
+  entries->save_settings ();
+  EXPECT_EQ (active_level (), 3);
+}
