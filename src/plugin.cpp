@@ -17,8 +17,8 @@
 #define MIN_LEVEL 1
 #define MAX_LEVEL 12
 #define LEVEL_COUNT (MAX_LEVEL - MIN_LEVEL + 1)
-/* Menu tags travel in the user-data pointer; 13 and 14 are deliberately
- * unused so that a sound tag can never be mistaken for a level. */
+/* Menu tags travel in the user-data pointer: a level item carries its level,
+ * the Sound item this fixed tag (outside 1..12, and not the next number). */
 #define SOUND_ITEM_TAG 15
 
 /* g_assert() would report the decorated C++ signature; the report must name
