@@ -3,13 +3,14 @@
 #   e2e_test.sh HOST        (inside scripts/sandbox)
 set -u
 host=$1
+run=${ZORVANE_EMULATOR:-}
 status=0
 fail () { echo "FAIL: $*"; status=1; }
 trace=$(mktemp)
 trap 'rm -f "$trace"' EXIT
 key () { xdotool key --delay 60 "$@"; sleep 0.3; }
 
-"$host" --trace-entries 2>"$trace" >/dev/null &
+$run "$host" --trace-entries 2>"$trace" >/dev/null &
 pid=$!
 window=$(timeout 20 xdotool search --sync --onlyvisible --name 'Zorvane start-up settings' | head -n 1)
 [ -n "$window" ] || { fail "no window"; kill $pid; exit 1; }

@@ -153,7 +153,7 @@ PluginTest::SetUp ()
 {
   ASSERT_EQ (++tests_in_process, 1)
       << "module state cannot be reset: run one test per process (ctest does)";
-  module = dlopen (getenv ("ZORVANE_PLUGIN"), RTLD_NOW | RTLD_LOCAL);
+  module = dlopen (ZORVANE_PLUGIN_FILE, RTLD_NOW | RTLD_LOCAL);
   ASSERT_NE (module, nullptr) << dlerror ();
   entries = register_plugin ();
 }
@@ -235,10 +235,13 @@ __ubsan_default_options ()
 int
 main (int argc, char **argv)
 {
-  // InitGoogleTest consumes its flags; the sandboxed run needs them again.
-  char **original = g_new0 (char *, argc + 3);
+  // InitGoogleTest consumes its flags; the sandboxed run needs them again,
+  // after the sandbox and, where the machine needs one, the emulator.
+  const char *emulator = getenv ("ZORVANE_EMULATOR");
+  int before = emulator && *emulator ? 3 : 2;
+  char **original = g_new0 (char *, argc + before + 1);
   for (int i = 0; i < argc; i++)
-    original[i + 2] = argv[i];
+    original[i + before] = argv[i];
   testing::InitGoogleTest (&argc, argv);
   if (testing::GTEST_FLAG (list_tests))
     {
@@ -254,7 +257,8 @@ main (int argc, char **argv)
           self[n] = '\0';
           original[0] = (char *)"sh";
           original[1] = (char *)ZORVANE_SANDBOX_SCRIPT;
-          original[2] = self;
+          original[2] = (char *)emulator;
+          original[before] = self;
           execv ("/bin/sh", original);
         }
       perror ("cannot start the test sandbox");

@@ -2,13 +2,14 @@
 # The stand-in host as an integrator runs it:  host_test.sh HOST NOT_A_PLUGIN
 set -u
 host=$1 not_a_plugin=$2
+run=${ZORVANE_EMULATOR:-}
 status=0
 fail () { echo "FAIL: $*"; status=1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 for bad in /nonexistent/zorvane_plugin.so "$not_a_plugin"; do
-  if "$host" --plugin "$bad" >"$work/out" 2>"$work/err"; then
+  if $run "$host" --plugin "$bad" >"$work/out" 2>"$work/err"; then
     fail "accepted $bad"
   fi
   [ "$(wc -l <"$work/err")" -eq 1 ] || fail "not one error line for $bad"
@@ -17,7 +18,7 @@ for bad in /nonexistent/zorvane_plugin.so "$not_a_plugin"; do
 done
 
 gconftool-2 --set --type=int /apps/tamrik/zorvane/level 7
-"$host" --trace-entries --screenshot "$work/shot.png" >"$work/out" 2>"$work/err" ||
+$run "$host" --trace-entries --screenshot "$work/shot.png" >"$work/out" 2>"$work/err" ||
   fail "screenshot run failed: $(cat "$work/err")"
 head -c 8 "$work/shot.png" | od -An -c | grep -q 'P   N   G' || fail "no PNG"
 grep -q ' : load_plugin : ' "$work/out" || fail "no trace line"

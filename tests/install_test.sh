@@ -3,6 +3,7 @@
 #   install_test.sh BUILD_DIR amd64|i386 SOURCE_DIR
 set -u
 build=$1 target=$2 source_dir=$3
+run=${ZORVANE_EMULATOR:-}
 status=0
 fail () { echo "FAIL: $*"; status=1; }
 work=$(mktemp -d)
@@ -17,7 +18,7 @@ schema=$work/stage/usr/share/gconf/schemas/zorvane.schemas
 cmp -s "$schema" "$source_dir/data/zorvane.schemas" || fail "schema not installed"
 
 # The installed host finds the installed plug-in by itself.
-"$work/stage/usr/bin/zorvane-host" --screenshot "$work/shot.png" >/dev/null 2>&1 ||
+$run "$work/stage/usr/bin/zorvane-host" --screenshot "$work/shot.png" >/dev/null 2>&1 ||
   fail "installed host cannot run"
 
 # Registered, the schema documents both keys without changing what is read.
