@@ -67,6 +67,11 @@ static void *host_block[3];
  * not copy it back. */
 static int sync_guard;
 
+/* The player's last choice, from whichever side showed it: a save still has
+ * it after the host has destroyed the panel, or panel and menu. */
+static int chosen_level;
+static int chosen_sound;
+
 static GtkWidget **const level_items[LEVEL_COUNT] = {
   &level_1_item, &level_2_item,  &level_3_item,  &level_4_item,
   &level_5_item, &level_6_item,  &level_7_item,  &level_8_item,
@@ -163,6 +168,8 @@ load_plugin (void)
   gtk_box_pack_end (GTK_BOX (sound_hbox), sound_label, FALSE, FALSE, 0);
   gtk_box_pack_start (GTK_BOX (game_hbox), sound_hbox, FALSE, FALSE, 2);
 
+  chosen_level = gtk_spin_button_get_value_as_int (GTK_SPIN_BUTTON (board_box));
+  chosen_sound = sound != 0;
   printf ("%s : %s : %d\n", __FILE__, "load_plugin", __LINE__);
   return game_hbox;
 }
@@ -170,13 +177,22 @@ load_plugin (void)
 static void
 save_settings (void)
 {
-  /* Before load_plugin there is neither a client nor a panel: keep what the
+  /* Before load_plugin there is neither a client nor a choice: keep what the
    * store holds. */
-  if (gcc == NULL || board_box == NULL || sound_check == NULL)
+  if (gcc == NULL)
     return;
-  write_level (gtk_spin_button_get_value_as_int (GTK_SPIN_BUTTON (board_box)));
-  write_sound (
-      gtk_toggle_button_get_active (GTK_TOGGLE_BUTTON (sound_check)) ? 1 : 0);
+  if (board_box != NULL)
+    {
+      /* Typed text counts, as it would once the field lost focus. */
+      gtk_spin_button_update (GTK_SPIN_BUTTON (board_box));
+      chosen_level
+          = gtk_spin_button_get_value_as_int (GTK_SPIN_BUTTON (board_box));
+    }
+  if (sound_check != NULL)
+    chosen_sound
+        = gtk_toggle_button_get_active (GTK_TOGGLE_BUTTON (sound_check));
+  write_level (chosen_level);
+  write_sound (chosen_sound);
 }
 
 static void
@@ -193,7 +209,8 @@ build_settings_menu (int32_t *count)
   char label[16];
   int n;
 
-  *count = 1;
+  if (count != NULL)
+    *count = 1;
   settings_item = gtk_menu_item_new_with_label ("Settings");
   settings_menu = gtk_menu_new ();
   menu_items[0] = settings_item;
@@ -201,6 +218,12 @@ build_settings_menu (int32_t *count)
   difficulty_menu = gtk_menu_new ();
   difficulty_item = gtk_menu_item_new_with_label ("Difficulty");
   gtk_menu_item_set_submenu (GTK_MENU_ITEM (difficulty_item), difficulty_menu);
+  /* Hosts read these variables: none may outlive its widget. */
+  forget_on_destroy (&settings_item);
+  forget_on_destroy (&menu_items[0]);
+  forget_on_destroy (&settings_menu);
+  forget_on_destroy (&difficulty_item);
+  forget_on_destroy (&difficulty_menu);
   gtk_menu_shell_append (GTK_MENU_SHELL (settings_menu), difficulty_item);
 
   /* A second build must not join the group of the first, whose items the
@@ -255,10 +278,11 @@ on_level_changed (GtkSpinButton *spin_button, gpointer user_data)
   int level;
 
   (void)user_data;
+  level = gtk_spin_button_get_value_as_int (spin_button);
+  chosen_level = level;
   if (sync_guard)
     return;
   sync_guard = 1;
-  level = gtk_spin_button_get_value_as_int (spin_button);
   if (level >= MIN_LEVEL && level <= MAX_LEVEL
       && *level_items[level - MIN_LEVEL] != NULL)
     gtk_check_menu_item_set_active (
@@ -270,6 +294,7 @@ static void
 on_sound_clicked (GtkButton *button, gpointer user_data)
 {
   (void)user_data;
+  chosen_sound = gtk_toggle_button_get_active (GTK_TOGGLE_BUTTON (button));
   if (!sync_guard && sound_item != NULL)
     {
       sync_guard = 1;
@@ -284,10 +309,11 @@ static void
 on_menu_item_toggled (GtkCheckMenuItem *menu_item, gpointer user_data)
 {
   int tag = GPOINTER_TO_INT (user_data);
+  gboolean active = gtk_check_menu_item_get_active (menu_item);
 
-  (void)menu_item;
   if (tag == SOUND_ITEM_TAG)
     {
+      chosen_sound = active;
       if (!sync_guard && sound_check != NULL)
         {
           sync_guard = 1;
@@ -296,10 +322,16 @@ on_menu_item_toggled (GtkCheckMenuItem *menu_item, gpointer user_data)
                                             GTK_CHECK_MENU_ITEM (sound_item)));
         }
     }
-  else if (!sync_guard && board_box != NULL)
+  else
     {
-      sync_guard = 1;
-      gtk_spin_button_set_value (GTK_SPIN_BUTTON (board_box), tag);
+      /* The item turned off reports too; only the one turned on is chosen. */
+      if (active)
+        chosen_level = tag;
+      if (!sync_guard && board_box != NULL)
+        {
+          sync_guard = 1;
+          gtk_spin_button_set_value (GTK_SPIN_BUTTON (board_box), tag);
+        }
     }
   sync_guard = 0;
 }
@@ -313,6 +345,10 @@ on_widget_destroyed (GtkWidget *widget, gpointer user_data)
 
   if (*slot == widget)
     *slot = NULL;
+  /* The toolkit takes a level item out of its group after this, and frees the
+   * list node that holds it. */
+  if (group != NULL && group->data == widget)
+    group = group->next;
 }
 
 static void
@@ -335,6 +371,8 @@ extern "C" PLUGIN_EXPORT const PluginEntries plugin_entries = {
 extern "C" PLUGIN_EXPORT int
 startup_init_plugin (PluginRegistration *registration)
 {
+  if (registration == NULL)
+    return 0;
   registration->entries = &plugin_entries;
   registration->host_block = host_block;
   registration->reserved_4 = NULL;

@@ -1,4 +1,7 @@
-// Faults from outside: a store that goes away, entries in any order.
+// Faults from outside: a store that goes away, entries in any order, a host
+// that unloads the module, passes null or saves after destroying the widgets.
+#include <dlfcn.h>
+
 #include <random>
 
 #include "harness.h"
@@ -100,3 +103,110 @@ TEST_F (Hardening, SurvivesAnyOrderOfEntries)
     }
   EXPECT_TRUE (loaded && built);
 }
+
+// Widgets in the host's window call into the module after the host has
+// closed it: it stays mapped, and opening it again gives the same copy.
+TEST_F (Hardening, StaysResidentWhenTheHostUnloadsIt)
+{
+  GtkWidget *panel = load ();
+  show (panel);
+  build_menu ();
+  entries->sync_menu_from_panel ();
+  GtkWidget *seven = level_item (7);
+  ASSERT_EQ (dlclose (module), 0);
+  gtk_menu_item_activate (GTK_MENU_ITEM (seven));
+  module = dlopen (ZORVANE_PLUGIN_FILE, RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE (module, nullptr) << dlerror ();
+  EXPECT_EQ (register_plugin (), entries);
+  expect_agreement (7, false);
+  gtk_spin_button_set_value (GTK_SPIN_BUTTON (plugin_widget ("board_box")), 3);
+  expect_agreement (3, false);
+  gtk_widget_destroy (gtk_widget_get_toplevel (panel));
+  EXPECT_EQ (plugin_widget ("board_box"), nullptr);
+}
+
+TEST_F (Hardening, RefusesOrSkipsNullArguments)
+{
+  EXPECT_EQ (((PluginInitFunc)plugin_symbol (PLUGIN_INIT_SYMBOL)) (nullptr), 0);
+  load ();
+  GtkWidget **items = entries->build_settings_menu (nullptr);
+  EXPECT_EQ (items, plugin_symbol ("menu_items"));
+  EXPECT_EQ (items[0], plugin_widget ("settings_item"));
+  EXPECT_EQ (items[1], nullptr);
+}
+
+// What the host does between the player's last action and its save; the
+// store must get what the player chose.
+struct BeforeSave
+{
+  const char *name;
+  bool with_menu;
+  void (*act) (GtkWidget *panel);
+  int level;
+  bool sound;
+};
+
+static void
+PrintTo (const BeforeSave &before, std::ostream *out)
+{
+  *out << before.name;
+}
+
+class Saving : public PluginTest,
+               public ::testing::WithParamInterface<BeforeSave>
+{
+};
+
+static void
+type_level (const char *text)
+{
+  gtk_entry_set_text (GTK_ENTRY (plugin_widget ("board_box")), text);
+}
+
+TEST_P (Saving, KeepsWhatThePlayerChose)
+{
+  const BeforeSave &before = GetParam ();
+  store_set (LEVEL_KEY, "int", "6");
+  GtkWidget *panel = load ();
+  show (panel);
+  if (before.with_menu)
+    {
+      build_menu ();
+      entries->sync_menu_from_panel ();
+    }
+  before.act (panel);
+  entries->save_settings ();
+  EXPECT_EQ (store_get (LEVEL_KEY),
+             "int\n" + std::to_string (before.level) + "\n");
+  EXPECT_EQ (store_get (SOUND_KEY), before.sound ? "int\n1\n" : "int\n0\n");
+  if (plugin_widget ("board_box") && plugin_widget ("sound_item"))
+    expect_agreement (before.level, before.sound);
+}
+
+INSTANTIATE_TEST_SUITE_P (
+    Hardening, Saving,
+    ::testing::Values (
+        BeforeSave{ "PanelChangedThenDestroyed", false,
+                    [] (GtkWidget *panel) {
+                      gtk_spin_button_set_value (
+                          GTK_SPIN_BUTTON (plugin_widget ("board_box")), 8);
+                      click (plugin_widget ("sound_check"));
+                      gtk_widget_destroy (gtk_widget_get_toplevel (panel));
+                    },
+                    8, true },
+        BeforeSave{ "WindowAndMenuDestroyed", true,
+                    [] (GtkWidget *panel) {
+                      gtk_menu_item_activate (GTK_MENU_ITEM (level_item (5)));
+                      click (plugin_widget ("sound_check"));
+                      gtk_widget_destroy (plugin_widget ("settings_item"));
+                      gtk_widget_destroy (gtk_widget_get_toplevel (panel));
+                    },
+                    5, true },
+        BeforeSave{ "TypedWithoutLeavingTheField", true,
+                    [] (GtkWidget *) { type_level ("9"); }, 9, false },
+        // As on leaving the field: the toolkit reads no number as 0, shown 1.
+        BeforeSave{ "TypedNoNumber", true,
+                    [] (GtkWidget *) { type_level ("nine"); }, 1, false }),
+    [] (const ::testing::TestParamInfo<BeforeSave> &info) {
+      return std::string (info.param.name);
+    });

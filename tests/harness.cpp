@@ -9,8 +9,8 @@
 #include <unistd.h>
 
 bool allow_store_warnings;
+void *module;
 const PluginEntries *entries;
-static void *module;
 static int tests_in_process;
 
 void *

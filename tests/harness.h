@@ -14,6 +14,7 @@
 #define SOUND_KEY "/apps/tamrik/zorvane/sound"
 
 extern bool allow_store_warnings;
+extern void *module;
 extern const PluginEntries *entries;
 
 void *plugin_symbol (const char *name);

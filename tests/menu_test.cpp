@@ -232,12 +232,20 @@ TEST_F (Sync, OutlivesWidgetsTheHostDestroyed)
 {
   GtkWidget *panel = load ();
   GtkWidget **items = build_menu ();
+  GSList **group = (GSList **)plugin_symbol ("group");
+  gtk_widget_destroy (level_item (12));
+  EXPECT_EQ (*group, gtk_radio_menu_item_get_group (
+                         GTK_RADIO_MENU_ITEM (level_item (1))));
+  EXPECT_EQ (g_slist_length (*group), 11u);
   gtk_widget_destroy (items[0]);
   set_level (6);
   gtk_button_clicked (GTK_BUTTON (plugin_widget ("sound_check")));
   entries->sync_menu_from_panel ();
-  EXPECT_EQ (level_item (6), nullptr);
-  EXPECT_EQ (plugin_widget ("sound_item"), nullptr);
+  for (const char *name : { "settings_item", "settings_menu", "difficulty_item",
+                            "difficulty_menu", "level_6_item", "sound_item" })
+    EXPECT_EQ (plugin_widget (name), nullptr) << name;
+  EXPECT_EQ (items[0], nullptr);
+  EXPECT_EQ (*group, nullptr);
 
   build_menu ();
   entries->sync_menu_from_panel ();
@@ -249,4 +257,7 @@ TEST_F (Sync, OutlivesWidgetsTheHostDestroyed)
   entries->sync_menu_from_panel ();
   entries->save_settings ();
   EXPECT_EQ (active_level (), 3);
+  // With the panel gone, the menu holds the player's choice.
+  EXPECT_EQ (store_get (LEVEL_KEY), "int\n3\n");
+  EXPECT_EQ (store_get (SOUND_KEY), "int\n0\n");
 }

@@ -11,8 +11,17 @@
  *   2. noop                   any time
  *
  * Entries 6 and 7 are null and part of the table.  Everything runs on the
- * host's GUI thread.  The layout below is fixed by the shipped 32-bit hosts:
- * every field is pointer-sized, so it is four bytes wide there. */
+ * host's GUI thread.
+ *
+ * The plug-in also exports its state (gcc, board_box, sound_check, the menu
+ * widgets, group, menu_items): read it with dlsym() on the module handle.  A
+ * host linked against the .so at build time gets copies that the plug-in
+ * never writes, since it binds its own references.  A widget variable is null
+ * until its widget is built and again once the widget is destroyed.  The
+ * module stays loaded after dlclose(), as the widgets still call into it.
+ *
+ * The layout below is fixed by the shipped 32-bit hosts: every field is
+ * pointer-sized, so it is four bytes wide there. */
 #ifndef ZORVANE_PLUGIN_HOST_H
 #define ZORVANE_PLUGIN_HOST_H
 
