@@ -5,7 +5,6 @@
  * "Save" button in one window.  Closing the window (or Ctrl+Q) saves too. */
 #define GLIB_DISABLE_DEPRECATION_WARNINGS
 #include <dlfcn.h>
-#include <gconf/gconf-client.h>
 #include <gdk/gdkkeysyms.h>
 #include <gtk/gtk.h>
 #include <stdio.h>
@@ -13,6 +12,7 @@
 #include <string.h>
 #include <unistd.h>
 
+#include "screenshot.h"
 #include "zorvane/plugin_host.h"
 
 #define PROGRAM "zorvane-host"
@@ -31,8 +31,6 @@ static const PluginEntries *entries;
 static gboolean trace_entries;
 static gboolean open_menu;
 static const char *screenshot_file;
-static int exit_status;
-static GtkWidget *menu_bar;
 
 /* The plug-in exports its widgets; a trace shows what panel and menu hold. */
 static GtkWidget *
@@ -131,101 +129,6 @@ on_key_press_event (GtkWidget *window, GdkEventKey *event, gpointer user_data)
   return FALSE;
 }
 
-static gboolean
-take_screenshot (gpointer user_data)
-{
-  GtkWidget *window = GTK_WIDGET (user_data);
-  GdkWindow *source = window->window;
-  GdkPixbuf *pixbuf;
-  GError *error = NULL;
-  int x = 0, y = 0, width = window->allocation.width,
-      height = window->allocation.height;
-
-  gdk_window_process_all_updates ();
-  gdk_flush ();
-  /* Open menus are windows of their own: take the part of the screen that
-   * holds the window and every menu shown over it. */
-  if (open_menu)
-    {
-      GdkRectangle area = { 0, 0, width, height };
-      GtkWidget *settings_menu = gtk_menu_item_get_submenu (GTK_MENU_ITEM (
-          g_list_nth_data (GTK_MENU_SHELL (menu_bar)->children, 0)));
-      GList *children
-          = gtk_container_get_children (GTK_CONTAINER (settings_menu));
-      GtkWidget *menus[2] = { settings_menu, NULL };
-
-      source = gdk_get_default_root_window ();
-      gdk_window_get_origin (window->window, &area.x, &area.y);
-      if (children)
-        menus[1] = gtk_menu_item_get_submenu (GTK_MENU_ITEM (children->data));
-      g_list_free (children);
-      for (GtkWidget *menu : menus)
-        {
-          GtkWidget *popup = menu ? gtk_widget_get_toplevel (menu) : NULL;
-          GdkRectangle rect;
-
-          if (popup == NULL || !gtk_widget_get_mapped (popup))
-            continue;
-          gdk_window_get_origin (popup->window, &rect.x, &rect.y);
-          rect.width = popup->allocation.width;
-          rect.height = popup->allocation.height;
-          gdk_rectangle_union (&area, &rect, &area);
-        }
-      x = area.x;
-      y = area.y;
-      width = area.width;
-      height = area.height;
-    }
-  pixbuf = gdk_pixbuf_get_from_drawable (NULL, source, NULL, x, y, 0, 0, width,
-                                         height);
-  if (pixbuf == NULL
-      || !gdk_pixbuf_save (pixbuf, screenshot_file, "png", &error, NULL))
-    {
-      fprintf (stderr, PROGRAM ": cannot write %s: %s\n", screenshot_file,
-               error ? error->message : "no image of the window");
-      exit_status = 1;
-    }
-  if (error)
-    g_error_free (error);
-  if (pixbuf)
-    g_object_unref (pixbuf);
-  gtk_main_quit ();
-  return FALSE;
-}
-
-static gboolean
-open_difficulty_menu (gpointer user_data)
-{
-  GtkWidget *settings_menu = gtk_menu_item_get_submenu (
-      GTK_MENU_ITEM (g_list_nth_data (GTK_MENU_SHELL (menu_bar)->children, 0)));
-  GList *first = gtk_container_get_children (GTK_CONTAINER (settings_menu));
-
-  if (first)
-    gtk_menu_shell_select_item (GTK_MENU_SHELL (settings_menu),
-                                GTK_WIDGET (first->data));
-  g_list_free (first);
-  g_timeout_add (500, take_screenshot, user_data);
-  return FALSE;
-}
-
-/* A mapped window is not yet drawn; give the first expose a moment. */
-static gboolean
-on_map_event (GtkWidget *window, GdkEvent *event, gpointer user_data)
-{
-  (void)event;
-  (void)user_data;
-  if (open_menu && GTK_MENU_SHELL (menu_bar)->children)
-    {
-      gtk_menu_shell_select_item (
-          GTK_MENU_SHELL (menu_bar),
-          GTK_WIDGET (GTK_MENU_SHELL (menu_bar)->children->data));
-      g_timeout_add (300, open_difficulty_menu, window);
-    }
-  else
-    g_timeout_add (300, take_screenshot, window);
-  return FALSE;
-}
-
 /* Beside the program in a build tree, in the plug-in folder once installed. */
 static char *
 default_plugin_path (void)
@@ -242,7 +145,10 @@ default_plugin_path (void)
   if (!g_file_test (path, G_FILE_TEST_EXISTS))
     {
       g_free (path);
-      path = g_build_filename (dir, INSTALLED_PLUGIN_DIR, PLUGIN_FILE, NULL);
+      path = g_path_is_absolute (INSTALLED_PLUGIN_DIR)
+                 ? g_build_filename (INSTALLED_PLUGIN_DIR, PLUGIN_FILE, NULL)
+                 : g_build_filename (dir, INSTALLED_PLUGIN_DIR, PLUGIN_FILE,
+                                     NULL);
     }
   g_free (dir);
   return path;
@@ -270,7 +176,7 @@ usage (FILE *out)
 static GtkWidget *
 build_window (GtkWidget *panel, GtkWidget **items, int32_t count)
 {
-  GtkWidget *window, *vbox, *buttons, *save_button;
+  GtkWidget *window, *vbox, *menu_bar, *buttons, *save_button;
 
   window = gtk_window_new (GTK_WINDOW_TOPLEVEL);
   gtk_window_set_title (GTK_WINDOW (window), WINDOW_TITLE);
@@ -297,7 +203,7 @@ build_window (GtkWidget *panel, GtkWidget **items, int32_t count)
 
   g_signal_connect (save_button, "clicked", G_CALLBACK (on_save_clicked), NULL);
   if (screenshot_file)
-    g_signal_connect (window, "map-event", G_CALLBACK (on_map_event), NULL);
+    screenshot_when_shown (window, menu_bar, screenshot_file, open_menu);
   else
     {
       g_signal_connect (window, "delete-event", G_CALLBACK (on_delete_event),
@@ -389,8 +295,10 @@ main (int argc, char **argv)
   gtk_widget_show_all (build_window (panel, items, count));
   call_sync ();
   gtk_main ();
-  if (screenshot_file && exit_status == 0)
-    printf (PROGRAM ": wrote %s\n", screenshot_file);
   g_free (plugin_path);
-  return exit_status;
+  if (screenshot_file && !screenshot_written ())
+    return 1;
+  if (screenshot_file)
+    printf (PROGRAM ": wrote %s\n", screenshot_file);
+  return 0;
 }

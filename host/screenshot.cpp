@@ -1,0 +1,175 @@
+/* Screenshots of the stand-in host's window.  Without a window manager the
+ * window sits at its own origin, and open menus are windows of their own. */
+#define GLIB_DISABLE_DEPRECATION_WARNINGS
+#include "screenshot.h"
+
+#include <stdio.h>
+
+#define PROGRAM "zorvane-host"
+/* A mapped window is not drawn yet, nor is an opened menu: give each a
+ * moment. */
+#define DRAW_DELAY_MS 300
+#define MENU_DELAY_MS 500
+
+static GtkWidget *shot_window;
+static GtkWidget *shot_menu_bar;
+static const char *shot_file;
+static gboolean shot_open_menu;
+static gboolean shot_written;
+
+/* The first menu of the bar, and the submenu of its first item. */
+static void
+find_menus (GtkWidget *menus[2])
+{
+  GList *top = GTK_MENU_SHELL (shot_menu_bar)->children;
+  GList *first;
+
+  menus[0] = top ? gtk_menu_item_get_submenu (GTK_MENU_ITEM (top->data)) : NULL;
+  menus[1] = NULL;
+  if (menus[0] == NULL)
+    return;
+  first = gtk_container_get_children (GTK_CONTAINER (menus[0]));
+  if (first)
+    menus[1] = gtk_menu_item_get_submenu (GTK_MENU_ITEM (first->data));
+  g_list_free (first);
+}
+
+static GdkRectangle
+screen_area (GtkWidget *toplevel)
+{
+  GdkRectangle area
+      = { 0, 0, toplevel->allocation.width, toplevel->allocation.height };
+
+  gdk_window_get_origin (toplevel->window, &area.x, &area.y);
+  return area;
+}
+
+/* The window and each open menu, copied from the screen into one picture. */
+static GdkPixbuf *
+picture_with_menus (void)
+{
+  GdkWindow *root = gdk_get_default_root_window ();
+  GdkRectangle parts[3], whole;
+  GtkWidget *menus[2];
+  GdkPixbuf *picture;
+  int count = 0;
+
+  parts[count++] = screen_area (shot_window);
+  find_menus (menus);
+  for (GtkWidget *menu : menus)
+    {
+      GtkWidget *popup = menu ? gtk_widget_get_toplevel (menu) : NULL;
+
+      if (popup != NULL && gtk_widget_get_mapped (popup))
+        parts[count++] = screen_area (popup);
+    }
+  whole = parts[0];
+  for (int i = 1; i < count; i++)
+    gdk_rectangle_union (&whole, &parts[i], &whole);
+
+  picture
+      = gdk_pixbuf_new (GDK_COLORSPACE_RGB, TRUE, 8, whole.width, whole.height);
+  if (picture == NULL)
+    return NULL;
+  gdk_pixbuf_fill (picture, 0);
+  for (int i = 0; i < count; i++)
+    {
+      GdkPixbuf *part = gdk_pixbuf_get_from_drawable (
+          NULL, root, NULL, parts[i].x, parts[i].y, 0, 0, parts[i].width,
+          parts[i].height);
+      GdkPixbuf *opaque
+          = part ? gdk_pixbuf_add_alpha (part, FALSE, 0, 0, 0) : NULL;
+
+      if (opaque)
+        gdk_pixbuf_copy_area (opaque, 0, 0, parts[i].width, parts[i].height,
+                              picture, parts[i].x - whole.x,
+                              parts[i].y - whole.y);
+      if (opaque)
+        g_object_unref (opaque);
+      if (part)
+        g_object_unref (part);
+    }
+  return picture;
+}
+
+static gboolean
+take_screenshot (gpointer user_data)
+{
+  GdkPixbuf *picture;
+  GError *error = NULL;
+
+  (void)user_data;
+  gdk_window_process_all_updates ();
+  gdk_flush ();
+  if (shot_open_menu)
+    picture = picture_with_menus ();
+  else
+    picture = gdk_pixbuf_get_from_drawable (
+        NULL, shot_window->window, NULL, 0, 0, 0, 0,
+        shot_window->allocation.width, shot_window->allocation.height);
+  shot_written = picture != NULL
+                 && gdk_pixbuf_save (picture, shot_file, "png", &error, NULL);
+  if (!shot_written)
+    fprintf (stderr, PROGRAM ": cannot write %s: %s\n", shot_file,
+             error ? error->message : "no image of the window");
+  if (error)
+    g_error_free (error);
+  if (picture)
+    g_object_unref (picture);
+  gtk_main_quit ();
+  return FALSE;
+}
+
+static gboolean
+open_first_submenu (gpointer user_data)
+{
+  GtkWidget *menus[2];
+  GList *first;
+
+  (void)user_data;
+  find_menus (menus);
+  first
+      = menus[0] ? gtk_container_get_children (GTK_CONTAINER (menus[0])) : NULL;
+  if (first)
+    gtk_menu_shell_select_item (GTK_MENU_SHELL (menus[0]),
+                                GTK_WIDGET (first->data));
+  g_list_free (first);
+  g_timeout_add (MENU_DELAY_MS, take_screenshot, NULL);
+  return FALSE;
+}
+
+static gboolean
+on_map_event (GtkWidget *window, GdkEvent *event, gpointer user_data)
+{
+  GList *top = GTK_MENU_SHELL (shot_menu_bar)->children;
+
+  (void)window;
+  (void)event;
+  (void)user_data;
+  if (shot_open_menu && top)
+    {
+      gtk_menu_shell_select_item (GTK_MENU_SHELL (shot_menu_bar),
+                                  GTK_WIDGET (top->data));
+      g_timeout_add (DRAW_DELAY_MS, open_first_submenu, NULL);
+    }
+  else
+    g_timeout_add (DRAW_DELAY_MS, take_screenshot, NULL);
+  return FALSE;
+}
+
+void
+screenshot_when_shown (GtkWidget *window, GtkWidget *menu_bar, const char *file,
+                       gboolean open_menu)
+{
+  shot_window = window;
+  shot_menu_bar = menu_bar;
+  shot_file = file;
+  shot_open_menu = open_menu;
+  g_signal_connect (window, "map-event", G_CALLBACK (on_map_event), NULL);
+}
+
+gboolean
+screenshot_written (void)
+{
+  return shot_written;
+}
