@@ -1,0 +1,116 @@
+# What is installed where, and the three Debian packages made from it:
+#   zorvane-plugin      the plug-in and its GConf schema
+#   zorvane-plugin-dev  the host-interface header and zorvane-plugin.pc
+#   zorvane-host        the stand-in host
+# The first two install side by side with the other architecture's.  There are
+# no maintainer scripts: gconf2's trigger registers the schemas it finds in
+# /usr/share/gconf/schemas, and unregisters them on removal.
+
+set(packages_dir ${CMAKE_CURRENT_LIST_DIR})
+set(generated_dir ${PROJECT_BINARY_DIR}/packaging)
+
+# gzip -n stores no name or time, so the files are the same bytes on every
+# architecture, as packages installed side by side need.
+set(gzipped)
+foreach(file changelog zorvane-host.1)
+  add_custom_command(OUTPUT ${generated_dir}/${file}.gz
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${generated_dir}
+    COMMAND sh -c "gzip -9n <\"$0\" >\"$1\"" ${packages_dir}/${file}
+            ${generated_dir}/${file}.gz
+    DEPENDS ${packages_dir}/${file} VERBATIM)
+  list(APPEND gzipped ${generated_dir}/${file}.gz)
+endforeach()
+add_custom_target(zorvane-package-docs ALL DEPENDS ${gzipped})
+
+install(TARGETS zorvane_plugin LIBRARY DESTINATION ${ZORVANE_PLUGIN_DIR}
+        COMPONENT plugin)
+install(FILES data/zorvane.schemas
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/gconf/schemas COMPONENT plugin)
+install(FILES include/zorvane/plugin_host.h
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/zorvane COMPONENT dev)
+install(TARGETS zorvane-host RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+        COMPONENT host)
+install(FILES ${generated_dir}/zorvane-host.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT host)
+
+# The .pc file names the prefix it is installed under, known only then.
+set(pc_prefix "@CMAKE_INSTALL_PREFIX@")
+if(IS_ABSOLUTE "${ZORVANE_PLUGIN_DIR}")
+  set(pc_pluginsdir "${ZORVANE_PLUGIN_DIR}")
+else()
+  set(pc_pluginsdir "\${prefix}/${ZORVANE_PLUGIN_DIR}")
+endif()
+configure_file(${packages_dir}/zorvane-plugin.pc.in
+               ${generated_dir}/zorvane-plugin.pc.in @ONLY)
+install(CODE "configure_file(\"${generated_dir}/zorvane-plugin.pc.in\"
+                             \"${generated_dir}/zorvane-plugin.pc\" @ONLY)"
+        COMPONENT dev)
+install(FILES ${generated_dir}/zorvane-plugin.pc
+        DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
+
+set(ZORVANE_MAINTAINER "Zorvane developers <developers@zorvane.org>"
+    CACHE STRING "Maintainer of the Debian packages")
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME zorvane)
+set(CPACK_PACKAGE_CONTACT ${ZORVANE_MAINTAINER})
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL plugin dev host)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${ZORVANE_TARGET})
+set(CPACK_STRIP_FILES ON)
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE
+    OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+# File times from the last commit, read when cpack runs.
+set(CPACK_PROJECT_CONFIG_FILE ${packages_dir}/CPackTimes.cmake)
+set(CPACK_ZORVANE_SOURCE_DIR ${PROJECT_SOURCE_DIR})
+# CPack has no setting for Multi-Arch; the field follows Source, which CPack
+# writes as given.
+set(same_on_every_arch "zorvane\nMulti-Arch: same")
+
+set(CPACK_DEBIAN_PLUGIN_PACKAGE_NAME zorvane-plugin)
+set(CPACK_DEBIAN_PLUGIN_PACKAGE_SECTION misc)
+set(CPACK_DEBIAN_PLUGIN_PACKAGE_SOURCE ${same_on_every_arch})
+# dpkg-shlibdeps adds the libc6 version its symbol versions need; the toolkit
+# comes from the host process, whose libraries these are.
+set(CPACK_DEBIAN_PLUGIN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PLUGIN_PACKAGE_DEPENDS
+    "libglib2.0-0 (>= 2.16), libgtk2.0-0, libgconf-2-4, gconf2")
+set(CPACK_DEBIAN_PLUGIN_DESCRIPTION
+    "settings plug-in for the Zorvane game's start-up host
+The start-up host loads this plug-in at run time. It gives the host a settings
+panel (the starting level, 1 to 12, and sound on or off) and a Settings
+menu that mirrors it, and keeps both settings in the GConf store under
+/apps/tamrik/zorvane. The plug-in needs GTK+ 2, GLib and GConf 2 loaded in
+the host's process.")
+
+set(CPACK_DEBIAN_DEV_PACKAGE_NAME zorvane-plugin-dev)
+set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
+set(CPACK_DEBIAN_DEV_PACKAGE_SOURCE ${same_on_every_arch})
+set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "zorvane-plugin (= ${PROJECT_VERSION})")
+set(CPACK_DEBIAN_DEV_DESCRIPTION
+    "host interface of the Zorvane settings plug-in
+What a start-up host needs to load the Zorvane settings plug-in: the header
+<zorvane/plugin_host.h>, which describes the registration record, the entries
+table and the order of calls, and the pkg-config file zorvane-plugin.pc, whose
+pluginsdir variable names the folder that holds the plug-in.")
+
+set(CPACK_DEBIAN_HOST_PACKAGE_NAME zorvane-host)
+set(CPACK_DEBIAN_HOST_PACKAGE_SECTION devel)
+set(CPACK_DEBIAN_HOST_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_HOST_PACKAGE_DEPENDS "zorvane-plugin (= ${PROJECT_VERSION})")
+set(CPACK_DEBIAN_HOST_DESCRIPTION
+    "stand-in start-up host for the Zorvane settings plug-in
+zorvane-host loads the settings plug-in as the game's start-up host does and
+shows its panel and its Settings menu in a window, for integrators and
+testers. It can trace every call into the plug-in and write screenshots.")
+
+foreach(component plugin dev host)
+  string(TOUPPER ${component} upper)
+  install(FILES ${packages_dir}/copyright ${generated_dir}/changelog.gz
+          DESTINATION
+            ${CMAKE_INSTALL_DATADIR}/doc/${CPACK_DEBIAN_${upper}_PACKAGE_NAME}
+          COMPONENT ${component})
+endforeach()
+
+include(CPack)
