@@ -1,6 +1,6 @@
 #!/bin/sh
-# Staged installation and the Debian package:
-#   install_test.sh BUILD_DIR amd64|i386 SOURCE_DIR
+# Staged installation, the integrators' kit and the Debian packages:
+#   install_test.sh BUILD_DIR amd64|i386 SOURCE_DIR      (inside scripts/sandbox)
 set -u
 build=$1 target=$2 source_dir=$3
 run=${ZORVANE_EMULATOR:-}
@@ -8,17 +8,26 @@ status=0
 fail () { echo "FAIL: $*"; status=1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+case $target in
+  i386) triplet=i386-linux-gnu cc="cc -m32" glibc_floor=2.1.3 ;;
+  *) triplet=x86_64-linux-gnu cc=cc glibc_floor=2.2.5 ;;
+esac
+# Staged under a prefix of its own, which the kit's .pc file then names.
+stage=$work/usr
+libdir=$stage/lib/$triplet
 
-DESTDIR=$work/stage cmake --install "$build" --prefix /usr >/dev/null || fail "install"
-plugin=$(find "$work/stage/usr/lib" -name zorvane_plugin.so)
-case $plugin in */usr/lib/*zorvane/plugins/zorvane_plugin.so) ;; *) fail "plug-in at '$plugin'" ;; esac
-cmp -s "$plugin" "$build/zorvane_plugin.so" || fail "installed plug-in differs"
-[ -x "$work/stage/usr/bin/zorvane-host" ] || fail "no host in bin/"
-schema=$work/stage/usr/share/gconf/schemas/zorvane.schemas
+cmake --install "$build" --prefix "$stage" >/dev/null || fail "install"
+plugin=$libdir/zorvane/plugins/zorvane_plugin.so
+cmp -s "$plugin" "$build/zorvane_plugin.so" || fail "no plug-in at $plugin"
+cmp -s "$stage/include/zorvane/plugin_host.h" "$source_dir/include/zorvane/plugin_host.h" ||
+  fail "no header"
+[ -x "$stage/bin/zorvane-host" ] || fail "no host in bin/"
+[ -s "$stage/share/man/man1/zorvane-host.1.gz" ] || fail "no man page"
+schema=$stage/share/gconf/schemas/zorvane.schemas
 cmp -s "$schema" "$source_dir/data/zorvane.schemas" || fail "schema not installed"
 
 # The installed host finds the installed plug-in by itself.
-$run "$work/stage/usr/bin/zorvane-host" --screenshot "$work/shot.png" >/dev/null 2>&1 ||
+$run "$stage/bin/zorvane-host" --screenshot "$work/shot.png" >/dev/null 2>&1 ||
   fail "installed host cannot run"
 
 # Registered, the schema documents both keys without changing what is read.
@@ -30,17 +39,86 @@ for key in level:1 sound:0; do
   gconftool-2 --short-docs "/apps/tamrik/zorvane/${key%:*}" | grep -q . || fail "no docs"
 done
 
-(cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" >/dev/null) || fail "cpack"
-deb=$(ls "$work"/*.deb 2>/dev/null | head -n 1)
-[ -n "$deb" ] || fail "no package"
-[ "$(dpkg-deb -f "$deb" Architecture)" = "$target" ] || fail "package architecture"
-contents=$(dpkg-deb -c "$deb")
-for file in ./usr/bin/zorvane-host /zorvane/plugins/zorvane_plugin.so \
-  ./usr/share/gconf/schemas/zorvane.schemas; do
-  echo "$contents" | grep -q -F "$file" || fail "package lacks $file"
+# The example host, in C, built against the staged kit alone.  Debian has the
+# GConf headers for one architecture only; they serve both.
+mkdir "$work/pc"
+if [ "$target" = i386 ]; then
+  export PKG_CONFIG_LIBDIR=/usr/lib/$triplet/pkgconfig:/usr/share/pkgconfig
+  printf 'Name: gconf-2.0\nDescription: GConf\nVersion: 3\nRequires: glib-2.0\nCflags: -I/usr/include/gconf/2\nLibs: /usr/lib/%s/libgconf-2.so.4\n' \
+    "$triplet" >"$work/pc/gconf-2.0.pc"
+fi
+export PKG_CONFIG_PATH=$libdir/pkgconfig:$work/pc
+pluginsdir=$(pkg-config --variable=pluginsdir zorvane-plugin)
+[ "$pluginsdir" = "$stage/lib/$triplet/zorvane/plugins" ] || fail "pluginsdir is $pluginsdir"
+# shellcheck disable=SC2046
+$cc -std=c11 -Wall -Wextra -Werror -o "$work/example_host" \
+  $(pkg-config --cflags zorvane-plugin gtk+-2.0 gconf-2.0) -DPLUGINS_DIR="\"$pluginsdir\"" \
+  "$source_dir/examples/example_host.c" $(pkg-config --libs gtk+-2.0 gconf-2.0) -ldl ||
+  fail "example host does not build"
+gconftool-2 --set --type=int /apps/tamrik/zorvane/level 4
+out=$($run "$work/example_host" 2>&1 | grep -v ' : load_plugin : ')
+[ "$out" = "panel: level 4, sound off
+menu: Level 4, sound off
+saved: level 4, sound 0" ] || fail "example host printed: $out"
+
+# Three packages; the same bytes from a second run.
+for round in 1 2; do
+  mkdir "$work/deb$round"
+  (cd "$work/deb$round" && cpack -G DEB --config "$build/CPackConfig.cmake" >/dev/null) ||
+    fail "cpack"
+  [ $round = 1 ] && sleep 1
 done
-dpkg-deb -e "$deb" "$work/control"
-grep -q -- --makefile-install-rule "$work/control/postinst" || fail "postinst"
-grep -q -- --makefile-uninstall-rule "$work/control/prerm" || fail "prerm"
-[ $status -eq 0 ] && echo "ok: staged install, schema, $(basename "$deb")"
+for name in zorvane-plugin zorvane-plugin-dev zorvane-host; do
+  deb=$work/deb1/${name}_1.0.0_$target.deb
+  [ -f "$deb" ] || { fail "no $name package"; continue; }
+  cmp -s "$deb" "$work/deb2/$(basename "$deb")" || fail "$name differs between two runs"
+  lintian --fail-on error,warning "$deb" 2>/dev/null || fail "lintian on $name"
+  [ "$(dpkg-deb -f "$deb" Architecture)" = "$target" ] || fail "$name architecture"
+  dpkg-deb -e "$deb" "$work/control-$name"
+  [ "$(ls "$work/control-$name" | tr '\n' ' ')" = "control md5sums " ] ||
+    fail "$name has maintainer scripts"
+  dpkg-deb -x "$deb" "$work/root-$name"
+done
+# Side by side with the other architecture: what lies outside the
+# architecture's own folder is the same bytes on both.
+for name in zorvane-plugin zorvane-plugin-dev; do
+  deb=$work/deb1/${name}_1.0.0_$target.deb
+  [ "$(dpkg-deb -f "$deb" Multi-Arch)" = same ] || fail "$name is not Multi-Arch: same"
+  root=$work/root-$name
+  find "$root" -type f ! -path "$root/usr/lib/$triplet/*" | while read -r file; do
+    case $file in
+      */changelog.gz) gzip -dc "$file" | cmp -s - "$source_dir/packaging/changelog" &&
+        [ "$(od -An -tx1 -j4 -N4 "$file" | tr -d ' ')" = 00000000 ] ;;
+      */copyright) cmp -s "$file" "$source_dir/packaging/copyright" ;;
+      */zorvane.schemas) cmp -s "$file" "$schema" ;;
+      */plugin_host.h) cmp -s "$file" "$source_dir/include/zorvane/plugin_host.h" ;;
+      *) false ;;
+    esac || echo "FAIL: $name: ${file#"$root"} may differ between architectures"
+  done | grep . && status=1
+done
+depends=$(dpkg-deb -f "$work/deb1/zorvane-plugin_1.0.0_$target.deb" Depends)
+for want in "libc6 (>= $glibc_floor)" "libglib2.0-0 (>= 2.16)" libgtk2.0-0 libgconf-2-4 gconf2; do
+  case ", $depends," in *", $want,"*) ;; *) fail "plug-in does not depend on $want: $depends" ;; esac
+done
+
+# The oldest host userland it loads in: glibc $glibc_floor, GLib 2.16, GTK+
+# 2.12 and any GConf 2, going by the versions in Debian's symbols files.
+floor () { printf '%s\n%s\n' "$1" "$2" | sort -V | tail -n 1 | grep -qx "$2"; }
+objdump -T "$plugin" | awk '$2 != "w" && /\*UND\*/ { print $(NF-1), $NF }' |
+  while read -r version symbol; do
+    case $version in
+      "(GLIBC_"*) need=$(echo "$version" | tr -d '()' | sed 's/^GLIBC_//')
+        floor "$need" "$glibc_floor" || echo "FAIL: $symbol needs glibc $need" ;;
+      *) found=
+        for lib in libglib2.0-0:2.16.0 libgtk2.0-0:2.12.0 libgconf-2-4:9; do
+          since=$(awk -v s="$symbol@Base" '$1 == s { print $2 }' \
+            "/var/lib/dpkg/info/${lib%:*}:$target.symbols")
+          [ -n "$since" ] && found=$lib && break
+        done
+        [ -n "$found" ] && floor "${since%%-*}" "${found#*:}" ||
+          echo "FAIL: $symbol is not in GLib 2.16, GTK+ 2.12 or GConf 2 (${found%:*} ${since:-none})" ;;
+    esac
+  done | grep . && status=1
+
+[ $status -eq 0 ] && echo "ok: staged install, example host, three lintian-clean packages, ABI floor"
 exit $status
