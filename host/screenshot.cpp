@@ -81,11 +81,12 @@ picture_with_menus (void)
           = part ? gdk_pixbuf_add_alpha (part, FALSE, 0, 0, 0) : NULL;
 
       if (opaque)
-        gdk_pixbuf_copy_area (opaque, 0, 0, parts[i].width, parts[i].height,
-                              picture, parts[i].x - whole.x,
-                              parts[i].y - whole.y);
-      if (opaque)
-        g_object_unref (opaque);
+        {
+          gdk_pixbuf_copy_area (opaque, 0, 0, parts[i].width, parts[i].height,
+                                picture, parts[i].x - whole.x,
+                                parts[i].y - whole.y);
+          g_object_unref (opaque);
+        }
       if (part)
         g_object_unref (part);
     }

@@ -48,11 +48,10 @@ install(CODE "configure_file(\"${generated_dir}/zorvane-plugin.pc.in\"
 install(FILES ${generated_dir}/zorvane-plugin.pc
         DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
 
-set(ZORVANE_MAINTAINER "Zorvane developers <developers@zorvane.org>"
-    CACHE STRING "Maintainer of the Debian packages")
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zorvane)
-set(CPACK_PACKAGE_CONTACT ${ZORVANE_MAINTAINER})
+# The same address as in copyright and changelog beside this file.
+set(CPACK_PACKAGE_CONTACT "Zorvane developers <developers@zorvane.org>")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_ALL plugin dev host)
