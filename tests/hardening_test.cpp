@@ -167,6 +167,7 @@ TEST_P (Saving, KeepsWhatThePlayerChose)
 {
   const BeforeSave &before = GetParam ();
   store_set (LEVEL_KEY, "int", "6");
+  store_set (SOUND_KEY, "int", "2");
   GtkWidget *panel = load ();
   show (panel);
   if (before.with_menu)
@@ -179,8 +180,7 @@ TEST_P (Saving, KeepsWhatThePlayerChose)
   EXPECT_EQ (store_get (LEVEL_KEY),
              "int\n" + std::to_string (before.level) + "\n");
   EXPECT_EQ (store_get (SOUND_KEY), before.sound ? "int\n1\n" : "int\n0\n");
-  if (plugin_widget ("board_box") && plugin_widget ("sound_item"))
-    expect_agreement (before.level, before.sound);
+  expect_shown (before.level, before.sound);
 }
 
 INSTANTIATE_TEST_SUITE_P (
@@ -193,7 +193,11 @@ INSTANTIATE_TEST_SUITE_P (
                       click (plugin_widget ("sound_check"));
                       gtk_widget_destroy (gtk_widget_get_toplevel (panel));
                     },
-                    8, true },
+                    8, false },
+        // What the panel showed: the stored 2 as 1.
+        BeforeSave{ "PanelDestroyedUnchanged", false,
+                    [] (GtkWidget *panel) { gtk_widget_destroy (panel); }, 6,
+                    true },
         BeforeSave{ "WindowAndMenuDestroyed", true,
                     [] (GtkWidget *panel) {
                       gtk_menu_item_activate (GTK_MENU_ITEM (level_item (5)));
@@ -201,12 +205,28 @@ INSTANTIATE_TEST_SUITE_P (
                       gtk_widget_destroy (plugin_widget ("settings_item"));
                       gtk_widget_destroy (gtk_widget_get_toplevel (panel));
                     },
-                    5, true },
+                    5, false },
+        // Entry 5 with half the panel gone keeps the menu as it was.
+        BeforeSave{ "CheckBoxDestroyed", true,
+                    [] (GtkWidget *) {
+                      gtk_menu_item_activate (GTK_MENU_ITEM (level_item (4)));
+                      click (plugin_widget ("sound_check"));
+                      gtk_widget_destroy (plugin_widget ("sound_check"));
+                      entries->sync_menu_from_panel ();
+                    },
+                    4, false },
+        BeforeSave{ "SpinButtonDestroyed", true,
+                    [] (GtkWidget *) {
+                      gtk_menu_item_activate (GTK_MENU_ITEM (level_item (2)));
+                      gtk_widget_destroy (plugin_widget ("board_box"));
+                      entries->sync_menu_from_panel ();
+                    },
+                    2, true },
         BeforeSave{ "TypedWithoutLeavingTheField", true,
-                    [] (GtkWidget *) { type_level ("9"); }, 9, false },
+                    [] (GtkWidget *) { type_level ("9"); }, 9, true },
         // As on leaving the field: the toolkit reads no number as 0, shown 1.
         BeforeSave{ "TypedNoNumber", true,
-                    [] (GtkWidget *) { type_level ("nine"); }, 1, false }),
+                    [] (GtkWidget *) { type_level ("nine"); }, 1, true }),
     [] (const ::testing::TestParamInfo<BeforeSave> &info) {
       return std::string (info.param.name);
     });

@@ -81,6 +81,18 @@ expect_agreement (int level, bool sound)
   EXPECT_EQ (menu_sound (), sound);
 }
 
+void
+expect_shown (int level, bool sound)
+{
+  bool panel = plugin_widget ("board_box") != nullptr;
+  bool check = plugin_widget ("sound_check") != nullptr;
+  bool menu = plugin_widget ("sound_item") != nullptr;
+  EXPECT_TRUE (!panel || panel_level () == level) << panel_level ();
+  EXPECT_TRUE (!check || panel_sound () == sound);
+  EXPECT_TRUE (!menu || (active_level () == level && menu_sound () == sound))
+      << active_level ();
+}
+
 static std::string
 run (const std::string &command)
 {
@@ -102,6 +114,14 @@ store_get (const char *key)
               + " 2>/dev/null; gconftool-2 --get " + key + " 2>/dev/null");
 }
 
+// What the private store itself holds for KEY: empty when nothing wrote it,
+// even where the machine's defaults are visible (see scripts/sandbox).
+std::string
+store_own (const char *key)
+{
+  return run (std::string ("sh " ZORVANE_OWN_VALUE_SCRIPT " ") + key);
+}
+
 // Type "schema" installs only a schema whose default is the value.
 void
 store_set (const char *key, const char *type, const char *value)
@@ -110,8 +130,10 @@ store_set (const char *key, const char *type, const char *value)
                         + " -- " + key + " '" + value + "'";
   if (strcmp (type, "schema") == 0)
     {
-      std::string file = std::string (getenv ("HOME")) + "/"
-                         + strrchr (key, '/') + ".schemas";
+      const char *home = getenv ("HOME");
+      ASSERT_NE (home, nullptr) << "HOME is unset: the private store needs it";
+      std::string file
+          = std::string (home) + "/" + strrchr (key, '/') + ".schemas";
       FILE *out = fopen (file.c_str (), "w");
       ASSERT_NE (out, nullptr);
       fprintf (

@@ -29,9 +29,12 @@ bool panel_sound ();
 bool menu_sound ();
 // Panel and menu agree on (level, sound).
 void expect_agreement (int level, bool sound);
+// Each side the host has not destroyed shows (level, sound).
+void expect_shown (int level, bool sound);
 
 void click (GtkWidget *toggle);
 std::string store_get (const char *key);
+std::string store_own (const char *key);
 void store_set (const char *key, const char *type, const char *value);
 std::string capture_stdout (void (*fn) ());
 

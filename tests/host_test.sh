@@ -25,7 +25,7 @@ grep -q ' : load_plugin : ' "$work/out" || fail "no trace line"
 order=$(sed -n 's/^zorvane-host: \([a-z_]*\) ->.*/\1/p' "$work/err" | tr '\n' ' ')
 [ "$order" = "startup_init_plugin load_plugin noop build_settings_menu sync_menu_from_panel " ] ||
   fail "entry order: $order"
-[ "$(gconftool-2 --get /apps/tamrik/zorvane/sound 2>/dev/null)" = "" ] ||
+[ "$(sh "$(dirname "$0")/own_value.sh" /apps/tamrik/zorvane/sound)" = "" ] ||
   fail "screenshot run saved"
 [ $status -eq 0 ] && echo "ok: refusals, screenshot, entry order"
 exit $status

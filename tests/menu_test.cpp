@@ -85,6 +85,7 @@ TEST_F (Menu, HasTheSettingsTree)
       EXPECT_NE (g_slist_find (group, item), nullptr);
     }
   // The menu shows the panel's level only once entry 5 has run.
+  entries->noop ();
   EXPECT_EQ (active_level (), 1);
   entries->sync_menu_from_panel ();
   expect_agreement (5, true);
@@ -99,8 +100,11 @@ TEST_F (Sync, CopiesEachChangeToTheOtherSide)
   entries->sync_menu_from_panel ();
   expect_agreement (3, false);
 
+  g_signal_connect (plugin_widget ("board_box"), "value-changed",
+                    G_CALLBACK (count_emission), nullptr);
   gtk_spin_button_spin (GTK_SPIN_BUTTON (plugin_widget ("board_box")),
                         GTK_SPIN_STEP_FORWARD, 1);
+  EXPECT_EQ (emissions, 1) << "the menu echoed the change back";
   expect_agreement (4, false);
   pick (level_item (7));
   expect_agreement (7, false);
@@ -211,13 +215,17 @@ TEST_F (Sync, PanelWorksBeforeTheMenuExists)
   expect_agreement (8, false);
 }
 
+// The host builds its new menu before it destroys the old one.
 TEST_F (Sync, ASecondMenuStartsAFreshGroup)
 {
   load ();
-  GtkWidget **items = build_menu ();
+  GtkWidget *first_settings = build_menu ()[0];
   GtkWidget *first_level_1 = level_item (1);
-  gtk_widget_destroy (items[0]);
   build_menu ();
+  gtk_widget_destroy (first_settings);
+  for (const char *name : { "settings_item", "settings_menu", "difficulty_item",
+                            "difficulty_menu", "level_1_item", "sound_item" })
+    EXPECT_NE (plugin_widget (name), nullptr) << name;
   EXPECT_NE (level_item (1), first_level_1);
   EXPECT_EQ (g_slist_length (*(GSList **)plugin_symbol ("group")), 12u);
   pick (level_item (10));
@@ -252,6 +260,7 @@ TEST_F (Sync, OutlivesWidgetsTheHostDestroyed)
   expect_agreement (6, true);
   gtk_widget_destroy (panel);
   EXPECT_EQ (plugin_widget ("board_box"), nullptr);
+  EXPECT_EQ (g_slist_length (*group), 12u);
   pick (level_item (3));
   pick (plugin_widget ("sound_item"));
   entries->sync_menu_from_panel ();
