@@ -72,6 +72,12 @@ static int sync_guard;
 static int chosen_level;
 static int chosen_sound;
 
+/* How deeply the handlers are nested.  A host's own handlers may change or
+ * destroy widgets while the guard stops the copies; the outermost handler
+ * therefore settles the menu as it leaves. */
+static int handler_depth;
+static gulong group_hook;
+
 static GtkWidget **const level_items[LEVEL_COUNT] = {
   &level_1_item, &level_2_item,  &level_3_item,  &level_4_item,
   &level_5_item, &level_6_item,  &level_7_item,  &level_8_item,
@@ -83,6 +89,9 @@ static void on_sound_clicked (GtkButton *button, gpointer user_data);
 static void on_widget_destroyed (GtkWidget *widget, gpointer user_data);
 static void on_menu_item_toggled (GtkCheckMenuItem *menu_item,
                                   gpointer user_data);
+static gboolean on_group_changed (GSignalInvocationHint *hint, guint n_values,
+                                  const GValue *values, gpointer user_data);
+static void leave_handler (void);
 
 /* ---- Settings store ---- */
 
@@ -253,15 +262,26 @@ build_settings_menu (int32_t *count)
   sound_item = gtk_check_menu_item_new_with_label ("Sound");
   gtk_menu_shell_append (GTK_MENU_SHELL (settings_menu), sound_item);
   /* Connected before the initial state, which therefore reaches the handler;
-   * with no panel yet the item starts unchecked. */
+   * with the check box gone the item starts as the remembered choice (off
+   * before any panel).  Building settles nothing: the levels follow only once
+   * entry 5 runs. */
   g_signal_connect_data (
       G_OBJECT (sound_item), "toggled", G_CALLBACK (on_menu_item_toggled),
       GINT_TO_POINTER (SOUND_ITEM_TAG), NULL, (GConnectFlags)0);
   forget_on_destroy (&sound_item);
+  handler_depth++;
   gtk_check_menu_item_set_active (
       GTK_CHECK_MENU_ITEM (sound_item),
       sound_check != NULL
-          && gtk_toggle_button_get_active (GTK_TOGGLE_BUTTON (sound_check)));
+          ? gtk_toggle_button_get_active (GTK_TOGGLE_BUTTON (sound_check))
+          : chosen_sound);
+  handler_depth--;
+  /* A host may add radio items of its own through group; each join or leave
+   * moves the list's head, and only the joining item reports it. */
+  if (group_hook == 0)
+    group_hook = g_signal_add_emission_hook (
+        g_signal_lookup ("group-changed", GTK_TYPE_RADIO_MENU_ITEM), 0,
+        on_group_changed, NULL, NULL);
   return menu_items;
 }
 
@@ -271,6 +291,68 @@ build_settings_menu (int32_t *count)
  * on every return.  Together with the toolkit's order of "toggled" emissions
  * this stops every echo and leaves the guard at 0 after each user action.
  * A side whose widgets do not exist yet is skipped. */
+
+/* The tag of the active level item, or 0 when none is active (a host's own
+ * radio item in the group may be). */
+static int
+menu_level (void)
+{
+  for (int n = MIN_LEVEL; n <= MAX_LEVEL; n++)
+    if (*level_items[n - MIN_LEVEL] != NULL
+        && gtk_check_menu_item_get_active (
+            GTK_CHECK_MENU_ITEM (*level_items[n - MIN_LEVEL])))
+      return n;
+  return 0;
+}
+
+/* Brings the menu to what a save would write: the panel, or the remembered
+ * choice for a control the host destroyed.  Returns whether it changed the
+ * menu, whose handlers then copy the same values back. */
+static gboolean
+settle_menu (void)
+{
+  int level
+      = board_box != NULL
+            ? gtk_spin_button_get_value_as_int (GTK_SPIN_BUTTON (board_box))
+            : chosen_level;
+  gboolean sound
+      = sound_check != NULL
+            ? gtk_toggle_button_get_active (GTK_TOGGLE_BUTTON (sound_check))
+            : chosen_sound;
+  int shown = menu_level ();
+  gboolean changed = FALSE;
+
+  if (shown != 0 && shown != level && level >= MIN_LEVEL && level <= MAX_LEVEL
+      && *level_items[level - MIN_LEVEL] != NULL)
+    {
+      gtk_check_menu_item_set_active (
+          GTK_CHECK_MENU_ITEM (*level_items[level - MIN_LEVEL]), TRUE);
+      changed = TRUE;
+    }
+  if (sound_item != NULL
+      && gtk_check_menu_item_get_active (GTK_CHECK_MENU_ITEM (sound_item))
+             != sound)
+    {
+      gtk_check_menu_item_set_active (GTK_CHECK_MENU_ITEM (sound_item), sound);
+      changed = TRUE;
+    }
+  return changed;
+}
+
+/* Every handler that acts ends here.  The outermost settles the menu: a
+ * host's handler may have changed a control while the guard stopped the
+ * copy, or rebuilt the menu.  A host that keeps changing things back gets a
+ * few rounds, not a loop. */
+static void
+leave_handler (void)
+{
+  if (--handler_depth > 0)
+    return;
+  handler_depth++;
+  for (int round = 0; round < 3 && settle_menu (); round++)
+    ;
+  handler_depth--;
+}
 
 static void
 on_level_changed (GtkSpinButton *spin_button, gpointer user_data)
@@ -282,18 +364,21 @@ on_level_changed (GtkSpinButton *spin_button, gpointer user_data)
   chosen_level = level;
   if (sync_guard)
     return;
+  handler_depth++;
   sync_guard = 1;
   if (level >= MIN_LEVEL && level <= MAX_LEVEL
       && *level_items[level - MIN_LEVEL] != NULL)
     gtk_check_menu_item_set_active (
         GTK_CHECK_MENU_ITEM (*level_items[level - MIN_LEVEL]), TRUE);
   sync_guard = 0;
+  leave_handler ();
 }
 
 static void
 on_sound_clicked (GtkButton *button, gpointer user_data)
 {
   (void)user_data;
+  handler_depth++;
   chosen_sound = gtk_toggle_button_get_active (GTK_TOGGLE_BUTTON (button));
   if (!sync_guard && sound_item != NULL)
     {
@@ -303,6 +388,7 @@ on_sound_clicked (GtkButton *button, gpointer user_data)
           gtk_toggle_button_get_active (GTK_TOGGLE_BUTTON (button)));
     }
   sync_guard = 0;
+  leave_handler ();
 }
 
 static void
@@ -311,6 +397,7 @@ on_menu_item_toggled (GtkCheckMenuItem *menu_item, gpointer user_data)
   int tag = GPOINTER_TO_INT (user_data);
   gboolean active = gtk_check_menu_item_get_active (menu_item);
 
+  handler_depth++;
   if (tag == SOUND_ITEM_TAG)
     {
       chosen_sound = active;
@@ -324,9 +411,13 @@ on_menu_item_toggled (GtkCheckMenuItem *menu_item, gpointer user_data)
     }
   else
     {
-      /* The item turned off reports too; only the one turned on is chosen. */
-      if (active)
-        chosen_level = tag;
+      /* The item turned off reports first, when the toolkit has already
+       * turned the picked one on: it copies the pick, which so lands even if
+       * a host's handler destroys the menu before the picked item reports. */
+      int picked = active ? tag : menu_level ();
+
+      if (picked != 0)
+        chosen_level = tag = picked;
       if (!sync_guard && board_box != NULL)
         {
           sync_guard = 1;
@@ -334,6 +425,7 @@ on_menu_item_toggled (GtkCheckMenuItem *menu_item, gpointer user_data)
         }
     }
   sync_guard = 0;
+  leave_handler ();
 }
 
 /* Only the widget the variable still holds: a later build may have replaced
@@ -342,23 +434,66 @@ static void
 on_widget_destroyed (GtkWidget *widget, gpointer user_data)
 {
   GtkWidget **slot = (GtkWidget **)user_data;
+  gboolean panel_control = slot == &board_box || slot == &sound_check;
 
   if (*slot == widget)
-    *slot = NULL;
+    {
+      /* The check box keeps its final state: its "toggled" runs before the
+       * "clicked" the plug-in listens to, and a host's handler there may
+       * destroy it. */
+      if (slot == &sound_check)
+        chosen_sound
+            = gtk_toggle_button_get_active (GTK_TOGGLE_BUTTON (sound_check));
+      *slot = NULL;
+    }
+  else
+    panel_control = FALSE;
   /* The toolkit takes a level item out of its group after this, and frees the
    * list node that holds it. */
   if (group != NULL && group->data == widget)
     group = group->next;
+  if (panel_control && handler_depth == 0)
+    {
+      handler_depth++;
+      leave_handler ();
+    }
+}
+
+/* An emission hook on every radio menu item: group stays the head of the
+ * level items' group, whoever joins or leaves it. */
+static gboolean
+on_group_changed (GSignalInvocationHint *hint, guint n_values,
+                  const GValue *values, gpointer user_data)
+{
+  (void)hint;
+  (void)n_values;
+  (void)values;
+  (void)user_data;
+  group = NULL;
+  for (int n = MIN_LEVEL; n <= MAX_LEVEL && group == NULL; n++)
+    if (*level_items[n - MIN_LEVEL] != NULL)
+      group = gtk_radio_menu_item_get_group (
+          GTK_RADIO_MENU_ITEM (*level_items[n - MIN_LEVEL]));
+  return TRUE;
 }
 
 static void
 sync_menu_from_panel (void)
 {
-  /* Before load_plugin there is no panel to copy from. */
-  if (board_box == NULL || sound_check == NULL)
+  /* Before load_plugin nothing is chosen yet. */
+  if (gcc == NULL)
     return;
-  on_level_changed (GTK_SPIN_BUTTON (board_box), NULL);
-  on_sound_clicked (GTK_BUTTON (sound_check), NULL);
+  if (board_box != NULL && sound_check != NULL)
+    {
+      on_level_changed (GTK_SPIN_BUTTON (board_box), NULL);
+      on_sound_clicked (GTK_BUTTON (sound_check), NULL);
+    }
+  else
+    {
+      /* What is left of the panel, and the remembered choice for the rest. */
+      handler_depth++;
+      leave_handler ();
+    }
 }
 
 /* ---- Host interface ---- */

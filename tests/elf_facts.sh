@@ -20,6 +20,8 @@ dynamic=$(readelf -d "$plugin")
 needed=$(echo "$dynamic" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' | tr '\n' ' ')
 [ "$build" = sanitized ] || [ "$needed" = "libc.so.6 " ] || fail "NEEDED is '$needed'"
 echo "$dynamic" | grep -q '(SONAME).*\[zorvane_plugin.so\]' || fail "soname"
+# Bound at load: a host that lacks a symbol is refused by dlopen.
+echo "$dynamic" | grep -q '(FLAGS_1).* NOW' || fail "not bound at load (-z now)"
 
 expected="board_box difficulty_item difficulty_menu gcc group level_10_item
 level_11_item level_12_item level_1_item level_2_item level_3_item level_4_item

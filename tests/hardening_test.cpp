@@ -33,75 +33,160 @@ TEST_F (Hardening, SaveLandsAfterTheStoreDaemonRestarts)
   EXPECT_EQ (store_get (SOUND_KEY), "int\n1\n");
 }
 
-// Entries called in and out of order, repeated, between user actions.  After
-// the host's own calls of entry 1 or 4 it brings the menu in line (entry 5),
-// as a host that shows the menu does; from then on both sides must agree.
+// Careless hosts: handlers of their own on the plug-in's widgets, connected
+// after the plug-in's, that adjust values or destroy a side.
+static int host_cap = 12;
+static bool host_sound_at_cap, host_rebuilds_menu, host_adjusting;
+
+static void
+host_adjusts_level (GtkSpinButton *spin, gpointer)
+{
+  int level = gtk_spin_button_get_value_as_int (spin);
+  GtkWidget *check = plugin_widget ("sound_check");
+  host_adjusting = true;
+  if (level > host_cap)
+    gtk_spin_button_set_value (spin, host_cap);
+  else if (level == host_cap && host_sound_at_cap && check)
+    gtk_toggle_button_set_active (GTK_TOGGLE_BUTTON (check), TRUE);
+  if (host_rebuilds_menu && plugin_widget ("settings_item"))
+    {
+      host_rebuilds_menu = false;
+      gtk_widget_destroy (plugin_widget ("settings_item"));
+      int32_t count;
+      entries->build_settings_menu (&count);
+      entries->sync_menu_from_panel ();
+    }
+  host_adjusting = false;
+}
+
+static void
+host_destroys_menu (GtkWidget *, gpointer)
+{
+  gtk_widget_destroy (plugin_widget ("settings_item"));
+}
+
+// Not from inside the spin button's own "value-changed": there the toolkit
+// itself would go on with a dead widget.
+static void
+host_destroys_panel (GtkWidget *control, gpointer)
+{
+  if (!host_adjusting)
+    gtk_widget_destroy (
+        gtk_widget_get_parent (gtk_widget_get_parent (control)));
+}
+
+static void
+pick (GtkWidget *item)
+{
+  gtk_menu_item_activate (GTK_MENU_ITEM (item));
+}
+
+// Entries called in and out of order between the player's actions, by a
+// host with handlers of its own that adjust values or destroy and rebuild
+// either side.  After every step, each side that exists shows the player's
+// last choice as the host adjusted it, and a save writes that.
 TEST_F (Hardening, SurvivesAnyOrderOfEntries)
 {
   const unsigned seed = 7;
   std::mt19937 random (seed);
-  bool loaded = false, built = false;
+  int level = 1, saved_level = 1;
+  bool sound = false, saved_sound = false;
   for (int step = 0; step < 3000 && !HasFailure (); step++)
     {
       SCOPED_TRACE ("seed " + std::to_string (seed) + ", step "
                     + std::to_string (step));
-      int target = 1 + (int)(random () % 12);
-      switch (random () % 12)
+      int target = 1 + (int)(random () % 12), what = random () % 14;
+      GtkWidget *panel = plugin_widget ("board_box");
+      bool built = plugin_widget ("settings_item") != nullptr;
+      switch (what)
         {
         case 0:
-          if (step % 10 == 0)
+          if (step % 4 == 0 && plugin_widget ("gcc"))
             {
-              capture_stdout ([] { entries->load_plugin (); });
-              loaded = true;
-              if (built)
-                entries->sync_menu_from_panel ();
+              entries->save_settings ();
+              EXPECT_EQ (store_get (LEVEL_KEY),
+                         "int\n" + std::to_string (level) + "\n");
+              EXPECT_EQ (store_get (SOUND_KEY),
+                         sound ? "int\n1\n" : "int\n0\n");
+              saved_level = level, saved_sound = sound;
             }
           break;
         case 1:
-          if (step % 5 == 0)
+          entries->sync_menu_from_panel ();
+          entries->noop ();
+          break;
+        case 2:
+          // The host's own handler destroys a side at the next change.
+          if (panel && step % 2)
+            g_signal_connect (plugin_widget ("sound_check"), "toggled",
+                              G_CALLBACK (host_destroys_panel), nullptr);
+          else if (built)
+            g_signal_connect (level_item (target), "toggled",
+                              G_CALLBACK (host_destroys_menu), nullptr);
+          break;
+        case 3:
+          host_cap = step % 3 ? 12 : 10;
+          host_sound_at_cap = step % 2;
+          host_rebuilds_menu = step % 5 == 0;
+          break;
+        case 4:
+          if (built && step % 2)
+            host_destroys_menu (nullptr, nullptr);
+          else if (panel)
+            host_destroys_panel (panel, nullptr);
+          break;
+        case 5:
+          if (!panel && step % 3 == 0)
             {
-              // A host replacing its menu destroys the old one first.
-              if (built)
-                gtk_widget_destroy (plugin_widget ("settings_item"));
+              capture_stdout ([] { entries->load_plugin (); });
+              g_signal_connect (plugin_widget ("board_box"), "value-changed",
+                                G_CALLBACK (host_adjusts_level), nullptr);
+              level = saved_level, sound = saved_sound;
+              entries->sync_menu_from_panel ();
+            }
+          else if (!built)
+            {
               build_menu ();
-              built = true;
               entries->sync_menu_from_panel ();
             }
           break;
-        case 2:
-          entries->sync_menu_from_panel ();
-          break;
-        case 3:
-          if (step % 20 == 0)
-            entries->save_settings ();
-          break;
-        case 4:
-          entries->noop ();
-          break;
-        case 5:
         case 6:
-          if (loaded)
-            gtk_spin_button_set_value (
-                GTK_SPIN_BUTTON (plugin_widget ("board_box")), target);
-          break;
         case 7:
         case 8:
-          if (built)
-            gtk_menu_item_activate (GTK_MENU_ITEM (level_item (target)));
-          break;
         case 9:
-          if (loaded)
+          if (what < 8 ? !panel : !built)
+            break;
+          if (what < 8)
+            gtk_spin_button_set_value (GTK_SPIN_BUTTON (panel), target);
+          else
+            pick (level_item (target));
+          // The host's handler runs only where the panel's level changed.
+          if (panel && target != level)
+            {
+              target = std::min (target, host_cap);
+              sound |= host_sound_at_cap && target == host_cap
+                       && plugin_widget ("sound_check");
+            }
+          level = target;
+          break;
+        case 10:
+        case 11:
+          if (panel)
             gtk_button_clicked (GTK_BUTTON (plugin_widget ("sound_check")));
+          else if (built)
+            pick (plugin_widget ("sound_item"));
+          sound = (panel || built) ? !sound : sound;
           break;
         default:
           if (built)
-            gtk_menu_item_activate (
-                GTK_MENU_ITEM (plugin_widget ("sound_item")));
+            {
+              pick (plugin_widget ("sound_item"));
+              sound = !sound;
+            }
         }
-      if (loaded && built)
-        expect_agreement (panel_level (), panel_sound ());
+      if (plugin_widget ("board_box") || plugin_widget ("settings_item"))
+        expect_shown (level, sound);
     }
-  EXPECT_TRUE (loaded && built);
 }
 
 // Widgets in the host's window call into the module after the host has
@@ -222,6 +307,74 @@ INSTANTIATE_TEST_SUITE_P (
                       entries->sync_menu_from_panel ();
                     },
                     2, true },
+        // Hosts acting inside the plug-in's own signals.
+        BeforeSave{ "MenuBuiltOnceThePanelWasGone", false,
+                    [] (GtkWidget *panel) {
+                      gtk_spin_button_set_value (
+                          GTK_SPIN_BUTTON (plugin_widget ("board_box")), 9);
+                      gtk_widget_destroy (panel);
+                      entries->build_settings_menu (nullptr);
+                      EXPECT_TRUE (menu_sound ());
+                      entries->sync_menu_from_panel ();
+                      EXPECT_EQ (active_level (), 9);
+                      pick (level_item (1));
+                    },
+                    1, true },
+        BeforeSave{
+            "HostCapsTheLevelAndTurnsSoundOn", true,
+            [] (GtkWidget *) {
+              gtk_button_clicked (GTK_BUTTON (plugin_widget ("sound_check")));
+              host_cap = 10, host_sound_at_cap = true;
+              g_signal_connect (plugin_widget ("board_box"), "value-changed",
+                                G_CALLBACK (host_adjusts_level), 0);
+              pick (level_item (12));
+            },
+            10, true },
+        BeforeSave{
+            "HostRebuildsItsMenuInAPick", true,
+            [] (GtkWidget *) {
+              // With Sound off, building runs no handler.
+              gtk_button_clicked (GTK_BUTTON (plugin_widget ("sound_check")));
+              host_rebuilds_menu = true;
+              g_signal_connect (plugin_widget ("board_box"), "value-changed",
+                                G_CALLBACK (host_adjusts_level), 0);
+              pick (level_item (11));
+            },
+            11, false },
+        BeforeSave{
+            "HostDestroysThePanelOnTheSoundToggle", true,
+            [] (GtkWidget *) {
+              g_signal_connect (plugin_widget ("sound_check"), "toggled",
+                                G_CALLBACK (host_destroys_panel), 0);
+              gtk_button_clicked (GTK_BUTTON (plugin_widget ("sound_check")));
+            },
+            6, false },
+        BeforeSave{ "HostDestroysTheMenuInAPick", true,
+                    [] (GtkWidget *) {
+                      g_signal_connect (level_item (6), "toggled",
+                                        G_CALLBACK (host_destroys_menu), 0);
+                      pick (level_item (3));
+                    },
+                    3, true },
+        // Each item the host adds moves the group's head.
+        BeforeSave{
+            "HostAddsRadioItems", true,
+            [] (GtkWidget *) {
+              GSList **group = (GSList **)plugin_symbol ("group");
+              for (int n = 0; n < 2; n++)
+                {
+                  gtk_menu_shell_append (
+                      GTK_MENU_SHELL (plugin_widget ("difficulty_menu")),
+                      gtk_radio_menu_item_new (*group));
+                  EXPECT_EQ (*group, gtk_radio_menu_item_get_group (
+                                         GTK_RADIO_MENU_ITEM (level_item (1))));
+                }
+              EXPECT_EQ (g_slist_length (*group), 14u);
+              pick (level_item (8));
+              gtk_spin_button_set_value (
+                  GTK_SPIN_BUTTON (plugin_widget ("board_box")), 2);
+            },
+            2, true },
         BeforeSave{ "TypedWithoutLeavingTheField", true,
                     [] (GtkWidget *) { type_level ("9"); }, 9, true },
         // As on leaving the field: the toolkit reads no number as 0, shown 1.
