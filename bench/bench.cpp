@@ -17,13 +17,11 @@
 
 #include "zorvane/plugin_host.h"
 
-#define LEVEL_KEY "/apps/tamrik/zorvane/level"
-#define SOUND_KEY "/apps/tamrik/zorvane/sound"
 #define ACTIONS 1000
 
 static void *module;
 static const PluginEntries *entries;
-static GtkWidget *spin, *level_item[13], *sound_item;
+static GtkWidget *spin, *level_item[PLUGIN_MAX_LEVEL + 1], *sound_item;
 
 static GtkWidget *
 exported (const char *name)
@@ -45,7 +43,7 @@ plugin_path (void)
   entries->sync_menu_from_panel ();
   spin = exported ("board_box");
   sound_item = exported ("sound_item");
-  for (int n = 1; n <= 12; n++)
+  for (int n = PLUGIN_MIN_LEVEL; n <= PLUGIN_MAX_LEVEL; n++)
     {
       g_snprintf (name, sizeof name, "level_%d_item", n);
       level_item[n] = exported (name);
@@ -67,11 +65,11 @@ bare_path (void)
   g_type_init ();
   G_GNUC_END_IGNORE_DEPRECATIONS
   client = gconf_client_get_default ();
-  level = gconf_client_get_int (client, LEVEL_KEY, NULL);
-  sound = gconf_client_get_int (client, SOUND_KEY, NULL);
+  level = gconf_client_get_int (client, PLUGIN_LEVEL_KEY, NULL);
+  sound = gconf_client_get_int (client, PLUGIN_SOUND_KEY, NULL);
   game_hbox = gtk_hbox_new (TRUE, 0);
   row = gtk_hbox_new (FALSE, 4);
-  spin = gtk_spin_button_new_with_range (1, 12, 1);
+  spin = gtk_spin_button_new_with_range (PLUGIN_MIN_LEVEL, PLUGIN_MAX_LEVEL, 1);
   gtk_spin_button_set_value (GTK_SPIN_BUTTON (spin), level);
   gtk_box_pack_end (GTK_BOX (row), spin, FALSE, FALSE, 0);
   label = gtk_label_new ("Starting level");
@@ -94,7 +92,7 @@ bare_path (void)
   difficulty_item = gtk_menu_item_new_with_label ("Difficulty");
   gtk_menu_item_set_submenu (GTK_MENU_ITEM (difficulty_item), difficulty_menu);
   gtk_menu_shell_append (GTK_MENU_SHELL (settings_menu), difficulty_item);
-  for (int n = 1; n <= 12; n++)
+  for (int n = PLUGIN_MIN_LEVEL; n <= PLUGIN_MAX_LEVEL; n++)
     {
       g_snprintf (text, sizeof text, "Level %d", n);
       level_item[n] = gtk_radio_menu_item_new_with_label (group, text);
@@ -108,7 +106,7 @@ bare_path (void)
   gtk_menu_shell_append (GTK_MENU_SHELL (settings_menu), sound_item);
   gtk_check_menu_item_set_active (GTK_CHECK_MENU_ITEM (sound_item), sound != 0);
   /* What entry 5 does for the menu. */
-  if (level >= 1 && level <= 12)
+  if (level >= PLUGIN_MIN_LEVEL && level <= PLUGIN_MAX_LEVEL)
     gtk_check_menu_item_set_active (GTK_CHECK_MENU_ITEM (level_item[level]),
                                     TRUE);
 }
@@ -116,14 +114,17 @@ bare_path (void)
 static void
 panel_change (int i)
 {
-  gtk_spin_button_set_value (GTK_SPIN_BUTTON (spin), 1 + i % 12);
+  gtk_spin_button_set_value (GTK_SPIN_BUTTON (spin),
+                             PLUGIN_MIN_LEVEL + i % PLUGIN_MAX_LEVEL);
 }
 
 static void
 menu_pick (int i)
 {
   gtk_check_menu_item_set_active (
-      GTK_CHECK_MENU_ITEM (level_item[1 + (i * 5) % 12]), TRUE);
+      GTK_CHECK_MENU_ITEM (
+          level_item[PLUGIN_MIN_LEVEL + (i * 5) % PLUGIN_MAX_LEVEL]),
+      TRUE);
 }
 
 static long

@@ -1,9 +1,19 @@
 /* A minimal start-up host for the settings plug-in, built against the
- * installed kit:
+ * installed kit (zorvane-plugin-dev of the host's architecture):
  *
- *   cc $(pkg-config --cflags zorvane-plugin gtk+-2.0 gconf-2.0) \
+ * x86_64:
+ *   cc -o example_host \
+ *     $(pkg-config --cflags zorvane-plugin gtk+-2.0 gconf-2.0) \
  *     -DPLUGINS_DIR="\"$(pkg-config --variable=pluginsdir zorvane-plugin)\"" \
  *     example_host.c $(pkg-config --libs gtk+-2.0 gconf-2.0) -ldl
+ *
+ * 32-bit x86 (Debian's GConf headers serve both; its .pc file is amd64's):
+ *   lib=/usr/lib/i386-linux-gnu
+ *   export PKG_CONFIG_LIBDIR=$lib/pkgconfig:/usr/share/pkgconfig
+ *   cc -m32 -o example_host $(pkg-config --cflags zorvane-plugin gtk+-2.0) \
+ *     -I/usr/include/gconf/2 \
+ *     -DPLUGINS_DIR="\"$(pkg-config --variable=pluginsdir zorvane-plugin)\"" \
+ *     example_host.c $(pkg-config --libs gtk+-2.0) $lib/libgconf-2.so.4 -ldl
  *
  * It registers the plug-in, builds its panel and menu, prints what they show
  * and saves.  The plug-in takes GTK+ and GConf from its host, which therefore
@@ -58,7 +68,7 @@ main (int argc, char **argv)
   record.entries->sync_menu_from_panel ();
   gtk_widget_show_all (window);
 
-  for (int n = 1; n <= 12; n++)
+  for (int n = PLUGIN_MIN_LEVEL; n <= PLUGIN_MAX_LEVEL; n++)
     {
       char name[16];
       g_snprintf (name, sizeof name, "level_%d_item", n);
@@ -78,7 +88,7 @@ main (int argc, char **argv)
   record.entries->save_settings ();
   GConfClient *store = gconf_client_get_default ();
   printf ("saved: level %d, sound %d\n",
-          gconf_client_get_int (store, "/apps/tamrik/zorvane/level", NULL),
-          gconf_client_get_int (store, "/apps/tamrik/zorvane/sound", NULL));
+          gconf_client_get_int (store, PLUGIN_LEVEL_KEY, NULL),
+          gconf_client_get_int (store, PLUGIN_SOUND_KEY, NULL));
   return 0;
 }

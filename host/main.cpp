@@ -51,7 +51,7 @@ trace (const char *entry, const char *result)
   board_box = exported_widget ("board_box");
   sound_check = exported_widget ("sound_check");
   sound_item = exported_widget ("sound_item");
-  for (int n = 1; n <= 12 && level == 0; n++)
+  for (int n = PLUGIN_MIN_LEVEL; n <= PLUGIN_MAX_LEVEL && level == 0; n++)
     {
       char name[16];
       GtkWidget *item;

@@ -28,6 +28,9 @@ install(FILES data/zorvane.schemas
         DESTINATION ${CMAKE_INSTALL_DATADIR}/gconf/schemas COMPONENT plugin)
 install(FILES include/zorvane/plugin_host.h
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/zorvane COMPONENT dev)
+install(FILES examples/example_host.c
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zorvane-plugin-dev/examples
+        COMPONENT dev)
 install(TARGETS zorvane-host RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
         COMPONENT host)
 install(FILES ${generated_dir}/zorvane-host.1.gz
@@ -91,8 +94,9 @@ set(CPACK_DEBIAN_DEV_DESCRIPTION
     "host interface of the Zorvane settings plug-in
 What a start-up host needs to load the Zorvane settings plug-in: the header
 <zorvane/plugin_host.h>, which describes the registration record, the entries
-table and the order of calls, and the pkg-config file zorvane-plugin.pc, whose
-pluginsdir variable names the folder that holds the plug-in.")
+table, the order of calls, the store keys and the level range; the pkg-config
+file zorvane-plugin.pc, whose pluginsdir variable names the folder that holds
+the plug-in; and a complete example host in C.")
 
 set(CPACK_DEBIAN_HOST_PACKAGE_NAME zorvane-host)
 set(CPACK_DEBIAN_HOST_PACKAGE_SECTION devel)

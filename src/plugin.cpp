@@ -12,11 +12,7 @@
 
 #define PLUGIN_EXPORT __attribute__ ((visibility ("default")))
 
-#define LEVEL_KEY "/apps/tamrik/zorvane/level"
-#define SOUND_KEY "/apps/tamrik/zorvane/sound"
-#define MIN_LEVEL 1
-#define MAX_LEVEL 12
-#define LEVEL_COUNT (MAX_LEVEL - MIN_LEVEL + 1)
+#define LEVEL_COUNT (PLUGIN_MAX_LEVEL - PLUGIN_MIN_LEVEL + 1)
 /* Menu tags travel in the user-data pointer: a level item carries its level,
  * the Sound item this fixed tag (outside 1..12, and not the next number). */
 #define SOUND_ITEM_TAG 15
@@ -107,17 +103,17 @@ open_store (void)
 static void
 write_level (int level)
 {
-  if (level < MIN_LEVEL)
-    level = MIN_LEVEL;
-  else if (level > MAX_LEVEL)
-    level = MAX_LEVEL;
-  gconf_client_set_int (gcc, LEVEL_KEY, level, NULL);
+  if (level < PLUGIN_MIN_LEVEL)
+    level = PLUGIN_MIN_LEVEL;
+  else if (level > PLUGIN_MAX_LEVEL)
+    level = PLUGIN_MAX_LEVEL;
+  gconf_client_set_int (gcc, PLUGIN_LEVEL_KEY, level, NULL);
 }
 
 static void
 write_sound (int sound)
 {
-  gconf_client_set_int (gcc, SOUND_KEY, sound, NULL);
+  gconf_client_set_int (gcc, PLUGIN_SOUND_KEY, sound, NULL);
 }
 
 /* ---- Settings panel ---- */
@@ -140,13 +136,14 @@ load_plugin (void)
   int level, sound;
 
   open_store ();
-  level = gconf_client_get_int (gcc, LEVEL_KEY, NULL);
-  sound = gconf_client_get_int (gcc, SOUND_KEY, NULL);
+  level = gconf_client_get_int (gcc, PLUGIN_LEVEL_KEY, NULL);
+  sound = gconf_client_get_int (gcc, PLUGIN_SOUND_KEY, NULL);
 
   game_hbox = gtk_hbox_new (TRUE, 0);
   PLUGIN_ASSERT (game_hbox);
   board_hbox = gtk_hbox_new (FALSE, 4);
-  board_box = gtk_spin_button_new_with_range (MIN_LEVEL, MAX_LEVEL, 1.0);
+  board_box = gtk_spin_button_new_with_range (PLUGIN_MIN_LEVEL,
+                                              PLUGIN_MAX_LEVEL, 1.0);
   PLUGIN_ASSERT (board_box);
   gtk_spin_button_set_value (GTK_SPIN_BUTTON (board_box), level);
   /* Connected after the initial value so that building runs no handler. */
@@ -238,22 +235,22 @@ build_settings_menu (int32_t *count)
   /* A second build must not join the group of the first, whose items the
    * host may already have destroyed. */
   group = NULL;
-  for (n = MIN_LEVEL; n <= MAX_LEVEL; n++)
+  for (n = PLUGIN_MIN_LEVEL; n <= PLUGIN_MAX_LEVEL; n++)
     {
       GtkWidget *item;
 
       g_snprintf (label, sizeof label, "Level %d", n);
       item = gtk_radio_menu_item_new_with_label (group, label);
-      *level_items[n - MIN_LEVEL] = item;
+      *level_items[n - PLUGIN_MIN_LEVEL] = item;
       gtk_menu_shell_append (GTK_MENU_SHELL (difficulty_menu), item);
       group = gtk_radio_menu_item_get_group (GTK_RADIO_MENU_ITEM (item));
     }
-  for (n = MIN_LEVEL; n <= MAX_LEVEL; n++)
+  for (n = PLUGIN_MIN_LEVEL; n <= PLUGIN_MAX_LEVEL; n++)
     {
-      g_signal_connect_data (G_OBJECT (*level_items[n - MIN_LEVEL]), "toggled",
-                             G_CALLBACK (on_menu_item_toggled),
+      g_signal_connect_data (G_OBJECT (*level_items[n - PLUGIN_MIN_LEVEL]),
+                             "toggled", G_CALLBACK (on_menu_item_toggled),
                              GINT_TO_POINTER (n), NULL, (GConnectFlags)0);
-      forget_on_destroy (level_items[n - MIN_LEVEL]);
+      forget_on_destroy (level_items[n - PLUGIN_MIN_LEVEL]);
     }
 
   separator_item = gtk_menu_item_new ();
@@ -297,10 +294,10 @@ build_settings_menu (int32_t *count)
 static int
 menu_level (void)
 {
-  for (int n = MIN_LEVEL; n <= MAX_LEVEL; n++)
-    if (*level_items[n - MIN_LEVEL] != NULL
+  for (int n = PLUGIN_MIN_LEVEL; n <= PLUGIN_MAX_LEVEL; n++)
+    if (*level_items[n - PLUGIN_MIN_LEVEL] != NULL
         && gtk_check_menu_item_get_active (
-            GTK_CHECK_MENU_ITEM (*level_items[n - MIN_LEVEL])))
+            GTK_CHECK_MENU_ITEM (*level_items[n - PLUGIN_MIN_LEVEL])))
       return n;
   return 0;
 }
@@ -322,11 +319,12 @@ settle_menu (void)
   int shown = menu_level ();
   gboolean changed = FALSE;
 
-  if (shown != 0 && shown != level && level >= MIN_LEVEL && level <= MAX_LEVEL
-      && *level_items[level - MIN_LEVEL] != NULL)
+  if (shown != 0 && shown != level && level >= PLUGIN_MIN_LEVEL
+      && level <= PLUGIN_MAX_LEVEL
+      && *level_items[level - PLUGIN_MIN_LEVEL] != NULL)
     {
       gtk_check_menu_item_set_active (
-          GTK_CHECK_MENU_ITEM (*level_items[level - MIN_LEVEL]), TRUE);
+          GTK_CHECK_MENU_ITEM (*level_items[level - PLUGIN_MIN_LEVEL]), TRUE);
       changed = TRUE;
     }
   if (sound_item != NULL
@@ -366,10 +364,10 @@ on_level_changed (GtkSpinButton *spin_button, gpointer user_data)
     return;
   handler_depth++;
   sync_guard = 1;
-  if (level >= MIN_LEVEL && level <= MAX_LEVEL
-      && *level_items[level - MIN_LEVEL] != NULL)
+  if (level >= PLUGIN_MIN_LEVEL && level <= PLUGIN_MAX_LEVEL
+      && *level_items[level - PLUGIN_MIN_LEVEL] != NULL)
     gtk_check_menu_item_set_active (
-        GTK_CHECK_MENU_ITEM (*level_items[level - MIN_LEVEL]), TRUE);
+        GTK_CHECK_MENU_ITEM (*level_items[level - PLUGIN_MIN_LEVEL]), TRUE);
   sync_guard = 0;
   leave_handler ();
 }
@@ -470,10 +468,10 @@ on_group_changed (GSignalInvocationHint *hint, guint n_values,
   (void)values;
   (void)user_data;
   group = NULL;
-  for (int n = MIN_LEVEL; n <= MAX_LEVEL && group == NULL; n++)
-    if (*level_items[n - MIN_LEVEL] != NULL)
+  for (int n = PLUGIN_MIN_LEVEL; n <= PLUGIN_MAX_LEVEL && group == NULL; n++)
+    if (*level_items[n - PLUGIN_MIN_LEVEL] != NULL)
       group = gtk_radio_menu_item_get_group (
-          GTK_RADIO_MENU_ITEM (*level_items[n - MIN_LEVEL]));
+          GTK_RADIO_MENU_ITEM (*level_items[n - PLUGIN_MIN_LEVEL]));
   return TRUE;
 }
 

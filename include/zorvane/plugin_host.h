@@ -70,6 +70,14 @@ extern "C"
 
 #define PLUGIN_INIT_SYMBOL "startup_init_plugin"
 
+/* The two settings, GConf integers a host may read: the starting level, from
+ * PLUGIN_MIN_LEVEL to PLUGIN_MAX_LEVEL (level_1_item .. level_12_item), and
+ * sound, 1 on and 0 off.  A save writes both. */
+#define PLUGIN_LEVEL_KEY "/apps/tamrik/zorvane/level"
+#define PLUGIN_SOUND_KEY "/apps/tamrik/zorvane/sound"
+#define PLUGIN_MIN_LEVEL 1
+#define PLUGIN_MAX_LEVEL 12
+
   int startup_init_plugin (PluginRegistration *registration);
 
 #ifdef __cplusplus
