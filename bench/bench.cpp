@@ -10,6 +10,7 @@
 #include <dlfcn.h>
 #include <gconf/gconf-client.h>
 #include <gtk/gtk.h>
+#include <libintl.h>
 #include <stdio.h>
 #include <string.h>
 #include <unistd.h>
@@ -74,6 +75,8 @@ bare_path (void)
   gtk_box_pack_end (GTK_BOX (row), spin, FALSE, FALSE, 0);
   label = gtk_label_new ("Starting level");
   gtk_label_set_mnemonic_widget (GTK_LABEL (label), spin);
+  atk_object_set_name (gtk_widget_get_accessible (spin), "Starting level");
+  gtk_widget_set_tooltip_text (spin, "The level a new game starts at");
   gtk_box_pack_end (GTK_BOX (row), label, FALSE, FALSE, 0);
   gtk_box_pack_start (GTK_BOX (game_hbox), row, FALSE, FALSE, 2);
   row = gtk_hbox_new (FALSE, 4);
@@ -82,6 +85,8 @@ bare_path (void)
   gtk_box_pack_end (GTK_BOX (row), check, FALSE, FALSE, 0);
   label = gtk_label_new ("Sound");
   gtk_label_set_mnemonic_widget (GTK_LABEL (label), check);
+  atk_object_set_name (gtk_widget_get_accessible (check), "Sound");
+  gtk_widget_set_tooltip_text (check, "Whether the game plays sound");
   gtk_box_pack_end (GTK_BOX (row), label, FALSE, FALSE, 0);
   gtk_box_pack_start (GTK_BOX (game_hbox), row, FALSE, FALSE, 2);
 
@@ -101,6 +106,7 @@ bare_path (void)
           = gtk_radio_menu_item_get_group (GTK_RADIO_MENU_ITEM (level_item[n]));
     }
   plain = gtk_menu_item_new ();
+  atk_object_set_role (gtk_widget_get_accessible (plain), ATK_ROLE_SEPARATOR);
   gtk_menu_shell_append (GTK_MENU_SHELL (settings_menu), plain);
   sound_item = gtk_check_menu_item_new_with_label ("Sound");
   gtk_menu_shell_append (GTK_MENU_SHELL (settings_menu), sound_item);
@@ -147,6 +153,10 @@ main (int argc, char **argv)
   gboolean bare = strcmp (side, "bare") == 0;
 
   gtk_init (&argc, &argv);
+  /* The plug-in's catalogues beside the build, as a host that ships them. */
+  char *catalogues
+      = g_build_filename (g_path_get_dirname (argv[1]), "locale", NULL);
+  bindtextdomain ("zorvane-plugin", catalogues);
   module = dlopen (argv[1], RTLD_NOW | RTLD_LOCAL);
   if (module == NULL)
     {

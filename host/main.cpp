@@ -7,6 +7,8 @@
 #include <dlfcn.h>
 #include <gdk/gdkkeysyms.h>
 #include <gtk/gtk.h>
+#include <libintl.h>
+#include <locale.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -17,7 +19,9 @@
 
 #define PROGRAM "zorvane-host"
 #define PLUGIN_FILE "zorvane_plugin.so"
-#define WINDOW_TITLE "Zorvane start-up settings"
+/* The plug-in's catalogue holds the host's texts too. */
+#define TEXT_DOMAIN "zorvane-plugin"
+#define _(text) gettext (text)
 
 /* The real host's record is longer than the five fields the plug-in knows. */
 struct HostRecord
@@ -129,48 +133,78 @@ on_key_press_event (GtkWidget *window, GdkEventKey *event, gpointer user_data)
   return FALSE;
 }
 
-/* Beside the program in a build tree, in the plug-in folder once installed. */
+/* FILE beside the program in a build tree, else in INSTALLED_DIR: absolute,
+ * or relative to the program's folder so that any prefix works. */
 static char *
-default_plugin_path (void)
+find_beside_or_installed (const char *file, const char *installed_dir)
 {
   char self[4096];
   ssize_t n = readlink ("/proc/self/exe", self, sizeof self - 1);
   char *dir, *path;
 
   if (n <= 0)
-    return g_strdup (PLUGIN_FILE);
+    return g_strdup (file);
   self[n] = '\0';
   dir = g_path_get_dirname (self);
-  path = g_build_filename (dir, PLUGIN_FILE, NULL);
+  path = g_build_filename (dir, file, NULL);
   if (!g_file_test (path, G_FILE_TEST_EXISTS))
     {
       g_free (path);
-      path = g_path_is_absolute (INSTALLED_PLUGIN_DIR)
-                 ? g_build_filename (INSTALLED_PLUGIN_DIR, PLUGIN_FILE, NULL)
-                 : g_build_filename (dir, INSTALLED_PLUGIN_DIR, PLUGIN_FILE,
-                                     NULL);
+      path = g_path_is_absolute (installed_dir)
+                 ? g_build_filename (installed_dir, file, NULL)
+                 : g_build_filename (dir, installed_dir, file, NULL);
     }
   g_free (dir);
   return path;
 }
 
+/* The host's own texts come from the plug-in's catalogue, which its package
+ * installs; binding the domain first also shows the plug-in where a build
+ * tree keeps it. */
 static void
-usage (FILE *out)
+open_catalogue (void)
 {
-  fputs ("Usage: " PROGRAM " [OPTION]...\n"
-         "Shows the settings plug-in's panel and menu as the game's start-up"
-         " host does.\n\n"
-         "  --plugin PATH      plug-in to load (default: " PLUGIN_FILE
-         " beside this\n"
-         "                     program, or in the installed plug-in folder)\n"
-         "  --screenshot FILE  show the window, write it as PNG and exit"
-         " without saving\n"
-         "  --open-menu        with --screenshot: open Settings > Difficulty"
-         " first\n"
-         "  --trace-entries    log each entry call, its result and the"
-         " panel and menu\n"
-         "                     state to standard error\n",
-         out);
+  char *dir = find_beside_or_installed ("locale", INSTALLED_LOCALE_DIR);
+
+  setlocale (LC_ALL, "");
+  bindtextdomain (TEXT_DOMAIN, dir);
+  bind_textdomain_codeset (TEXT_DOMAIN, "UTF-8");
+  textdomain (TEXT_DOMAIN);
+  g_free (dir);
+}
+
+/* One line on standard error.  g_printerr, like g_print, converts the UTF-8
+ * texts to the terminal's character set. */
+static void G_GNUC_PRINTF (1, 2) complain (const char *format, ...)
+{
+  va_list args;
+  char *message;
+
+  va_start (args, format);
+  message = g_strdup_vprintf (format, args);
+  va_end (args);
+  g_printerr ("%s: %s\n", PROGRAM, message);
+  g_free (message);
+}
+
+static void
+usage (void)
+{
+  g_print (_ ("Usage: %s [OPTION]...\n"
+              "Shows the settings plug-in's panel and menu as the game's"
+              " start-up host does.\n"
+              "\n"
+              "  --plugin PATH      plug-in to load (default: %s beside this\n"
+              "                     program, or in the installed plug-in"
+              " folder)\n"
+              "  --screenshot FILE  show the window, write it as PNG and exit"
+              " without saving\n"
+              "  --open-menu        with --screenshot: open Settings >"
+              " Difficulty first\n"
+              "  --trace-entries    log each entry call, its result and the"
+              " panel and menu\n"
+              "                     state to standard error\n"),
+           PROGRAM, PLUGIN_FILE);
 }
 
 static GtkWidget *
@@ -179,7 +213,7 @@ build_window (GtkWidget *panel, GtkWidget **items, int32_t count)
   GtkWidget *window, *vbox, *menu_bar, *buttons, *save_button;
 
   window = gtk_window_new (GTK_WINDOW_TOPLEVEL);
-  gtk_window_set_title (GTK_WINDOW (window), WINDOW_TITLE);
+  gtk_window_set_title (GTK_WINDOW (window), _ ("Zorvane start-up settings"));
   vbox = gtk_vbox_new (FALSE, 6);
   gtk_container_add (GTK_CONTAINER (window), vbox);
 
@@ -197,7 +231,7 @@ build_window (GtkWidget *panel, GtkWidget **items, int32_t count)
   buttons = gtk_hbutton_box_new ();
   gtk_button_box_set_layout (GTK_BUTTON_BOX (buttons), GTK_BUTTONBOX_END);
   gtk_container_set_border_width (GTK_CONTAINER (buttons), 6);
-  save_button = gtk_button_new_with_mnemonic ("_Save");
+  save_button = gtk_button_new_with_mnemonic (_ ("_Save"));
   gtk_container_add (GTK_CONTAINER (buttons), save_button);
   gtk_box_pack_end (GTK_BOX (vbox), buttons, FALSE, FALSE, 0);
 
@@ -225,6 +259,7 @@ main (int argc, char **argv)
   int32_t count = 0;
   int registered;
 
+  open_catalogue ();
   for (int i = 1; i < argc; i++)
     {
       if (strcmp (argv[i], "--plugin") == 0 && i + 1 < argc)
@@ -237,38 +272,37 @@ main (int argc, char **argv)
         trace_entries = TRUE;
       else if (strcmp (argv[i], "--help") == 0)
         {
-          usage (stdout);
+          usage ();
           return 0;
         }
       else
         {
-          fprintf (stderr,
-                   PROGRAM ": unknown or incomplete option '%s' (see --help)\n",
-                   argv[i]);
+          complain (_ ("unknown or incomplete option '%s' (see --help)"),
+                    argv[i]);
           return 2;
         }
     }
   if (plugin_path == NULL)
-    plugin_path = default_plugin_path ();
+    plugin_path = find_beside_or_installed (PLUGIN_FILE, INSTALLED_PLUGIN_DIR);
 
   if (!gtk_init_check (&argc, &argv))
     {
-      fprintf (stderr, PROGRAM ": cannot open the X display '%s'\n",
-               g_getenv ("DISPLAY") ? g_getenv ("DISPLAY") : "");
+      complain (_ ("cannot open the X display '%s'"),
+                g_getenv ("DISPLAY") ? g_getenv ("DISPLAY") : "");
       return 1;
     }
 
   module = dlopen (plugin_path, RTLD_NOW | RTLD_LOCAL);
   if (module == NULL)
     {
-      fprintf (stderr, PROGRAM ": cannot load plug-in: %s\n", dlerror ());
+      complain (_ ("cannot load plug-in: %s"), dlerror ());
       return 1;
     }
   init = (PluginInitFunc)dlsym (module, PLUGIN_INIT_SYMBOL);
   if (init == NULL)
     {
-      fprintf (stderr, PROGRAM ": %s is not a settings plug-in (no %s)\n",
-               plugin_path, PLUGIN_INIT_SYMBOL);
+      complain (_ ("%s is not a settings plug-in (no %s)"), plugin_path,
+                PLUGIN_INIT_SYMBOL);
       return 1;
     }
 
@@ -279,7 +313,7 @@ main (int argc, char **argv)
   entries = record.registration.entries;
   if (!registered || entries == NULL)
     {
-      fprintf (stderr, PROGRAM ": %s refused to register\n", plugin_path);
+      complain (_ ("%s refused to register"), plugin_path);
       return 1;
     }
 
@@ -299,6 +333,7 @@ main (int argc, char **argv)
   if (screenshot_file && !screenshot_written ())
     return 1;
   if (screenshot_file)
-    printf (PROGRAM ": wrote %s\n", screenshot_file);
+    g_print ("%s: %s\n", PROGRAM,
+             g_strdup_printf (_ ("wrote %s"), screenshot_file));
   return 0;
 }

@@ -83,8 +83,10 @@ set(CPACK_DEBIAN_PLUGIN_DESCRIPTION
 The start-up host loads this plug-in at run time. It gives the host a settings
 panel (the starting level, 1 to 12, and sound on or off) and a Settings
 menu that mirrors it, and keeps both settings in the GConf store under
-/apps/tamrik/zorvane. The plug-in needs GTK+ 2, GLib and GConf 2 loaded in
-the host's process.")
+/apps/tamrik/zorvane. It speaks German, French, Spanish, Italian, Brazilian
+Portuguese, Polish, Russian and Japanese, and names its controls for screen
+readers. The plug-in needs GTK+ 2, GLib and GConf 2 loaded in the host's
+process.")
 
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME zorvane-plugin-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)

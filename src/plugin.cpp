@@ -6,13 +6,22 @@
 #define GLIB_DISABLE_DEPRECATION_WARNINGS
 #include <gconf/gconf-client.h>
 #include <gtk/gtk.h>
+#include <libintl.h>
 #include <stdio.h>
+#include <string.h>
 
 #include "zorvane/plugin_host.h"
 
 #define PLUGIN_EXPORT __attribute__ ((visibility ("default")))
 
 #define LEVEL_COUNT (PLUGIN_MAX_LEVEL - PLUGIN_MIN_LEVEL + 1)
+
+/* The plug-in's own text domain: the locale and the default domain are the
+ * host's.  libc's dgettext, as GLib's needs 2.18. */
+#define TEXT_DOMAIN "zorvane-plugin"
+#define _(text) dgettext (TEXT_DOMAIN, text)
+/* Where libc looks for a domain that nobody has bound. */
+#define LIBC_LOCALE_DIR "/usr/share/locale"
 /* Menu tags travel in the user-data pointer: a level item carries its level,
  * the Sound item this fixed tag (outside 1..12, and not the next number). */
 #define SOUND_ITEM_TAG 15
@@ -73,6 +82,7 @@ static int chosen_sound;
  * therefore settles the menu as it leaves. */
 static int handler_depth;
 static gulong group_hook;
+static int catalogue_bound;
 
 static GtkWidget **const level_items[LEVEL_COUNT] = {
   &level_1_item, &level_2_item,  &level_3_item,  &level_4_item,
@@ -88,6 +98,33 @@ static void on_menu_item_toggled (GtkCheckMenuItem *menu_item,
 static gboolean on_group_changed (GSignalInvocationHint *hint, guint n_values,
                                   const GValue *values, gpointer user_data);
 static void leave_handler (void);
+
+/* Once per process, before the first text.  A host that keeps the
+ * catalogues elsewhere binds the domain itself before it calls in. */
+static void
+bind_catalogue (void)
+{
+  const char *bound;
+
+  if (catalogue_bound)
+    return;
+  catalogue_bound = 1;
+  bound = bindtextdomain (TEXT_DOMAIN, NULL);
+  if (bound == NULL || strcmp (bound, LIBC_LOCALE_DIR) == 0)
+    bindtextdomain (TEXT_DOMAIN, ZORVANE_LOCALE_DIR);
+  /* The toolkit takes UTF-8 only, also in a legacy 8-bit locale. */
+  bind_textdomain_codeset (TEXT_DOMAIN, "UTF-8");
+}
+
+/* Screen readers speak a control by its name and read its tooltip as its
+ * description; the label's relation alone leaves the name empty. */
+static void
+name_for_screen_readers (GtkWidget *control, const char *name,
+                         const char *description)
+{
+  atk_object_set_name (gtk_widget_get_accessible (control), name);
+  gtk_widget_set_tooltip_text (control, description);
+}
 
 /* ---- Settings store ---- */
 
@@ -135,6 +172,7 @@ load_plugin (void)
   GtkWidget *sound_hbox, *sound_label;
   int level, sound;
 
+  bind_catalogue ();
   open_store ();
   level = gconf_client_get_int (gcc, PLUGIN_LEVEL_KEY, NULL);
   sound = gconf_client_get_int (gcc, PLUGIN_SOUND_KEY, NULL);
@@ -152,10 +190,12 @@ load_plugin (void)
                          (GConnectFlags)0);
   forget_on_destroy (&board_box);
   gtk_box_pack_end (GTK_BOX (board_hbox), board_box, FALSE, FALSE, 0);
-  board_label = gtk_label_new ("Starting level");
+  board_label = gtk_label_new (_ ("Starting level"));
   PLUGIN_ASSERT (board_label);
   /* Lets assistive technology name the control after its label. */
   gtk_label_set_mnemonic_widget (GTK_LABEL (board_label), board_box);
+  name_for_screen_readers (board_box, _ ("Starting level"),
+                           _ ("The level a new game starts at"));
   gtk_box_pack_end (GTK_BOX (board_hbox), board_label, FALSE, FALSE, 0);
   gtk_box_pack_start (GTK_BOX (game_hbox), board_hbox, FALSE, FALSE, 2);
 
@@ -168,9 +208,11 @@ load_plugin (void)
                          (GConnectFlags)0);
   forget_on_destroy (&sound_check);
   gtk_box_pack_end (GTK_BOX (sound_hbox), sound_check, FALSE, FALSE, 0);
-  sound_label = gtk_label_new ("Sound");
+  sound_label = gtk_label_new (_ ("Sound"));
   PLUGIN_ASSERT (sound_label);
   gtk_label_set_mnemonic_widget (GTK_LABEL (sound_label), sound_check);
+  name_for_screen_readers (sound_check, _ ("Sound"),
+                           _ ("Whether the game plays sound"));
   gtk_box_pack_end (GTK_BOX (sound_hbox), sound_label, FALSE, FALSE, 0);
   gtk_box_pack_start (GTK_BOX (game_hbox), sound_hbox, FALSE, FALSE, 2);
 
@@ -212,17 +254,18 @@ static GtkWidget **
 build_settings_menu (int32_t *count)
 {
   GtkWidget *separator_item;
-  char label[16];
+  char label[64];
   int n;
 
+  bind_catalogue ();
   if (count != NULL)
     *count = 1;
-  settings_item = gtk_menu_item_new_with_label ("Settings");
+  settings_item = gtk_menu_item_new_with_label (_ ("Settings"));
   settings_menu = gtk_menu_new ();
   menu_items[0] = settings_item;
   gtk_menu_item_set_submenu (GTK_MENU_ITEM (settings_item), settings_menu);
   difficulty_menu = gtk_menu_new ();
-  difficulty_item = gtk_menu_item_new_with_label ("Difficulty");
+  difficulty_item = gtk_menu_item_new_with_label (_ ("Difficulty"));
   gtk_menu_item_set_submenu (GTK_MENU_ITEM (difficulty_item), difficulty_menu);
   /* Hosts read these variables: none may outlive its widget. */
   forget_on_destroy (&settings_item);
@@ -239,7 +282,9 @@ build_settings_menu (int32_t *count)
     {
       GtkWidget *item;
 
-      g_snprintf (label, sizeof label, "Level %d", n);
+      /* TRANSLATORS: a menu item that picks the starting level; %d is the
+         level, 1 to 12. */
+      g_snprintf (label, sizeof label, _ ("Level %d"), n);
       item = gtk_radio_menu_item_new_with_label (group, label);
       *level_items[n - PLUGIN_MIN_LEVEL] = item;
       gtk_menu_shell_append (GTK_MENU_SHELL (difficulty_menu), item);
@@ -254,9 +299,13 @@ build_settings_menu (int32_t *count)
     }
 
   separator_item = gtk_menu_item_new ();
+  /* A plain item with no child; screen readers should skip it as a
+   * separator, not offer it as a command. */
+  atk_object_set_role (gtk_widget_get_accessible (separator_item),
+                       ATK_ROLE_SEPARATOR);
   gtk_menu_shell_append (GTK_MENU_SHELL (settings_menu), separator_item);
 
-  sound_item = gtk_check_menu_item_new_with_label ("Sound");
+  sound_item = gtk_check_menu_item_new_with_label (_ ("Sound"));
   gtk_menu_shell_append (GTK_MENU_SHELL (settings_menu), sound_item);
   /* Connected before the initial state, which therefore reaches the handler;
    * with the check box gone the item starts as the remembered choice (off

@@ -9,7 +9,7 @@ fail () { echo "FAIL: $*"; status=1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 case $target in
-  i386) triplet=i386-linux-gnu glibc_floor=2.1.3 ;;
+  i386) triplet=i386-linux-gnu glibc_floor=2.2 ;;
   *) triplet=x86_64-linux-gnu glibc_floor=2.2.5 ;;
 esac
 # Staged under a prefix of its own, which the kit's .pc file then names.
@@ -35,10 +35,20 @@ $run "$stage/bin/zorvane-host" --screenshot "$work/shot.png" >/dev/null 2>&1 ||
 # Registered, the schema documents both keys without changing what is read.
 GCONF_CONFIG_SOURCE=xml:readwrite:$HOME/.gconf \
   gconftool-2 --makefile-install-rule "$schema" >/dev/null || fail "schema rejected"
-for key in level:1 sound:0; do
-  got=$(gconftool-2 --get "/apps/tamrik/zorvane/${key%:*}")
-  [ "$got" = "${key#*:}" ] || fail "default of ${key%:*} is '$got'"
-  gconftool-2 --short-docs "/apps/tamrik/zorvane/${key%:*}" | grep -q . || fail "no docs"
+# Its short descriptions are the controls' tooltips.
+for key in "level:1:The level a new game starts at" \
+  "sound:0:Whether the game plays sound"; do
+  name=${key%%:*} rest=${key#*:}
+  got=$(gconftool-2 --get "/apps/tamrik/zorvane/$name")
+  [ "$got" = "${rest%%:*}" ] || fail "default of $name is '$got'"
+  got=$(gconftool-2 --short-docs "/apps/tamrik/zorvane/$name")
+  [ "$got" = "${rest#*:}" ] || fail "short description of $name: '$got'"
+done
+# A catalogue per language, the same bytes as its committed source makes.
+for po in "$source_dir"/po/*.po; do
+  language=$(basename "$po" .po)
+  msgfmt -o - "$po" | cmp -s - "$stage/share/locale/$language/LC_MESSAGES/zorvane-plugin.mo" ||
+    fail "no catalogue for $language"
 done
 
 # The shipped example host, in C, built against the staged kit alone with the
@@ -90,6 +100,8 @@ for name in zorvane-plugin zorvane-plugin-dev; do
       */zorvane.schemas) cmp -s "$file" "$schema" ;;
       */plugin_host.h) cmp -s "$file" "$source_dir/include/zorvane/plugin_host.h" ;;
       */example_host.c) cmp -s "$file" "$source_dir/examples/example_host.c" ;;
+      */zorvane-plugin.mo) language=${file%/LC_MESSAGES/*}
+        msgfmt -o - "$source_dir/po/${language##*/}.po" | cmp -s - "$file" ;;
       *) false ;;
     esac || echo "FAIL: $name: ${file#"$root"} may differ between architectures"
   done | grep . && status=1
@@ -100,22 +112,27 @@ for want in "libc6 (>= $glibc_floor)" "libglib2.0-0 (>= 2.16)" libgtk2.0-0 libgc
 done
 
 # The oldest host userland it loads in: glibc $glibc_floor, GLib 2.16, GTK+
-# 2.12 and any GConf 2, going by the versions in Debian's symbols files.
+# 2.12 with the ATK 1.20 it shipped with, and any GConf 2, going by the
+# versions in Debian's symbols files.  glibc: every version the plug-in needs,
+# weak references included.
 floor () { printf '%s\n%s\n' "$1" "$2" | sort -V | tail -n 1 | grep -qx "$2"; }
-objdump -T "$plugin" | awk '$2 != "w" && /\*UND\*/ { print $(NF-1), $NF }' |
-  while read -r version symbol; do
-    case $version in
-      "(GLIBC_"*) need=$(echo "$version" | tr -d '()' | sed 's/^GLIBC_//')
-        floor "$need" "$glibc_floor" || echo "FAIL: $symbol needs glibc $need" ;;
-      *) found=
-        for lib in libglib2.0-0:2.16.0 libgtk2.0-0:2.12.0 libgconf-2-4:9; do
-          since=$(awk -v s="$symbol@Base" '$1 == s { print $2 }' \
-            "/var/lib/dpkg/info/${lib%:*}:$target.symbols")
-          [ -n "$since" ] && found=$lib && break
-        done
-        [ -n "$found" ] && floor "${since%%-*}" "${found#*:}" ||
-          echo "FAIL: $symbol is not in GLib 2.16, GTK+ 2.12 or GConf 2 (${found%:*} ${since:-none})" ;;
-    esac
+readelf -V "$plugin" | sed -n 's/.*Name: GLIBC_\([0-9.]*\) .*/\1/p' |
+  while read -r need; do
+    floor "$need" "$glibc_floor" || echo "FAIL: needs glibc $need"
+  done | grep . && status=1
+# The rest: every import libc does not version, weak ones too, but the
+# toolchain's own hooks.
+objdump -T "$plugin" | awk '/\*UND\*/ && !/\(GLIBC_/ { print $NF }' |
+  grep -v -e '^_ITM_' -e '^__gmon_start__$' |
+  while read -r symbol; do
+    found=
+    for lib in libglib2.0-0:2.16.0 libgtk2.0-0:2.12.0 libatk1.0-0:1.20.0 libgconf-2-4:9; do
+      since=$(awk -v s="$symbol@Base" '$1 == s { print $2 }' \
+        "/var/lib/dpkg/info/${lib%:*}:$target.symbols")
+      [ -n "$since" ] && found=$lib && break
+    done
+    [ -n "$found" ] && floor "${since%%-*}" "${found#*:}" ||
+      echo "FAIL: $symbol is not in GLib 2.16, GTK+ 2.12, ATK 1.20 or GConf 2 (${found%:*} ${since:-none})"
   done | grep . && status=1
 
 [ $status -eq 0 ] && echo "ok: staged install, example host, three lintian-clean packages, ABI floor"

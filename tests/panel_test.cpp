@@ -1,4 +1,6 @@
 // Registration, the panel built from the store, and saving it back.
+#include <libintl.h>
+#include <locale.h>
 #include <time.h>
 
 #include "harness.h"
@@ -230,3 +232,91 @@ TEST_F (Panel, WithoutAStoreStillComesUpPromptly)
   EXPECT_LE (time (nullptr) - start, 2);
   expect_agreement (1, false);
 }
+
+// The player's language from the plug-in's own domain, valid UTF-8 even in a
+// legacy 8-bit locale, with the host's own domain left alone.  The controls'
+// accessible names are their labels; their tooltips, the schema's short
+// descriptions.
+struct Language
+{
+  const char *locale;
+  const char *texts[9];
+};
+
+static void
+PrintTo (const Language &language, std::ostream *out)
+{
+  *out << language.locale;
+}
+
+class Translated : public PluginTest,
+                   public ::testing::WithParamInterface<Language>
+{
+};
+
+TEST_P (Translated, ShowsThePlayersLanguage)
+{
+  const Language &language = GetParam ();
+  setenv ("LOCPATH", ZORVANE_TEST_LOCALES, 1);
+  unsetenv ("LANGUAGE");
+  ASSERT_NE (setlocale (LC_ALL, language.locale), nullptr) << language.locale;
+  // A host that keeps the catalogues beside it binds the domain first.
+  bindtextdomain ("zorvane-plugin", ZORVANE_CATALOGUES);
+  textdomain ("the-host");
+  GtkWidget *panel = load ();
+  build_menu ();
+  GList *rows = gtk_container_get_children (GTK_CONTAINER (panel));
+  auto label_of = [] (GtkWidget *widget) {
+    GtkWidget *label
+        = GTK_IS_BIN (widget)
+              ? gtk_bin_get_child (GTK_BIN (widget))
+              : GTK_WIDGET (g_list_nth_data (
+                  gtk_container_get_children (GTK_CONTAINER (widget)), 0));
+    return gtk_label_get_text (GTK_LABEL (label));
+  };
+  auto name_of = [] (const char *control) {
+    return atk_object_get_name (
+        gtk_widget_get_accessible (plugin_widget (control)));
+  };
+  const char *shown[] = {
+    label_of (GTK_WIDGET (g_list_nth_data (rows, 0))),
+    label_of (GTK_WIDGET (g_list_nth_data (rows, 1))),
+    label_of (plugin_widget ("settings_item")),
+    label_of (plugin_widget ("difficulty_item")),
+    label_of (level_item (9)),
+    name_of ("board_box"),
+    name_of ("sound_check"),
+    gtk_widget_get_tooltip_text (plugin_widget ("board_box")),
+    gtk_widget_get_tooltip_text (plugin_widget ("sound_check")),
+  };
+  for (int i = 0; i < 9; i++)
+    {
+      EXPECT_TRUE (g_utf8_validate (shown[i], -1, nullptr)) << i;
+      EXPECT_STREQ (shown[i], language.texts[i]) << i;
+    }
+  EXPECT_STREQ (label_of (plugin_widget ("sound_item")), language.texts[1]);
+  EXPECT_STREQ (textdomain (nullptr), "the-host");
+}
+
+#define GERMAN                                                                 \
+  {                                                                            \
+    "Startstufe", "Ton", "Einstellungen", "Schwierigkeit", "Stufe 9",          \
+        "Startstufe", "Ton", "Die Stufe, mit der ein neues Spiel beginnt",     \
+        "Ob das Spiel Töne abspielt"                                          \
+  }
+INSTANTIATE_TEST_SUITE_P (
+    Locales, Translated,
+    ::testing::Values (Language{ "C",
+                                 { "Starting level", "Sound", "Settings",
+                                   "Difficulty", "Level 9", "Starting level",
+                                   "Sound", "The level a new game starts at",
+                                   "Whether the game plays sound" } },
+                       Language{ "de_DE.UTF-8", GERMAN },
+                       Language{ "de_DE.ISO-8859-1", GERMAN }),
+    [] (const ::testing::TestParamInfo<Language> &info) {
+      std::string name = info.param.locale;
+      std::replace_if (
+          name.begin (), name.end (),
+          [] (char c) { return !isalnum ((unsigned char)c); }, '_');
+      return name;
+    });

@@ -1,0 +1,88 @@
+"""What a screen reader reads of the stand-in host and does with it, through
+AT-SPI:   a11y_test.py          (the host is running, with atk-bridge)
+Names and roles of the panel's controls and the menu's items; the level set
+through the Value interface and "Level 9" picked through the Action
+interface, each followed by the other side."""
+import sys
+import time
+
+import pyatspi
+
+failures = []
+
+
+def check(ok, what):
+    if not ok:
+        failures.append(what)
+        print("FAIL:", what)
+
+
+def settle(condition, seconds=20):
+    """Events cross two processes and the bus: wait for them."""
+    end = time.time() + seconds
+    while time.time() < end:
+        if condition():
+            return True
+        time.sleep(0.1)
+    return False
+
+
+def application():
+    desktop = pyatspi.Registry.getDesktop(0)
+    for i in range(desktop.childCount):
+        app = desktop.getChildAtIndex(i)
+        if app is not None and app.name == "zorvane-host":
+            return app
+    return None
+
+
+def find(node, role, name):
+    if node.getRole() == role and node.name == name:
+        return node
+    for i in range(node.childCount):
+        found = find(node.getChildAtIndex(i), role, name)
+        if found is not None:
+            return found
+    return None
+
+
+def checked(node):
+    return node.getState().contains(pyatspi.STATE_CHECKED)
+
+
+if not settle(lambda: application() is not None):
+    sys.exit("FAIL: the host never showed up on the accessibility bus")
+app = application()
+spin = find(app, pyatspi.ROLE_SPIN_BUTTON, "Starting level")
+box = find(app, pyatspi.ROLE_CHECK_BOX, "Sound")
+settings = find(app, pyatspi.ROLE_MENU, "Settings")
+check(spin is not None, "no spin button named 'Starting level'")
+check(box is not None, "no check box named 'Sound'")
+check(settings is not None, "no menu named 'Settings'")
+if failures:
+    sys.exit(1)
+check(spin.description == "The level a new game starts at",
+      "spin button description: %r" % spin.description)
+check(box.description == "Whether the game plays sound",
+      "check box description: %r" % box.description)
+under = [settings.getChildAtIndex(i) for i in range(settings.childCount)]
+check([(c.getRole(), c.name) for c in under]
+      == [(pyatspi.ROLE_MENU, "Difficulty"), (pyatspi.ROLE_SEPARATOR, ""),
+          (pyatspi.ROLE_CHECK_MENU_ITEM, "Sound")],
+      "under Settings: %r" % [(c.getRoleName(), c.name) for c in under])
+levels = [under[0].getChildAtIndex(i) for i in range(under[0].childCount)]
+check([(c.getRole(), c.name) for c in levels]
+      == [(pyatspi.ROLE_RADIO_MENU_ITEM, "Level %d" % n) for n in range(1, 13)],
+      "under Difficulty: %r" % [(c.getRoleName(), c.name) for c in levels])
+
+spin.queryValue().currentValue = 5
+check(settle(lambda: checked(levels[4])), "the menu did not follow the Value 5")
+levels[8].queryAction().doAction(0)
+check(settle(lambda: spin.queryValue().currentValue == 9),
+      "the panel did not follow the pick of Level 9")
+check([checked(c) for c in levels].count(True) == 1, "not one level checked")
+box.queryAction().doAction(0)
+check(settle(lambda: checked(under[2])), "the menu's Sound did not follow")
+if failures:
+    sys.exit(1)
+print("ok: names, roles and descriptions read; Value and Action followed")
