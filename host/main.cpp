@@ -133,10 +133,10 @@ on_key_press_event (GtkWidget *window, GdkEventKey *event, gpointer user_data)
   return FALSE;
 }
 
-/* FILE beside the program in a build tree, else in INSTALLED_DIR: absolute,
- * or relative to the program's folder so that any prefix works. */
+/* FILE beside the program in a build tree, else INSTALLED: absolute, or
+ * relative to the program's folder so that any prefix works. */
 static char *
-find_beside_or_installed (const char *file, const char *installed_dir)
+find_beside_or_installed (const char *file, const char *installed)
 {
   char self[4096];
   ssize_t n = readlink ("/proc/self/exe", self, sizeof self - 1);
@@ -150,9 +150,9 @@ find_beside_or_installed (const char *file, const char *installed_dir)
   if (!g_file_test (path, G_FILE_TEST_EXISTS))
     {
       g_free (path);
-      path = g_path_is_absolute (installed_dir)
-                 ? g_build_filename (installed_dir, file, NULL)
-                 : g_build_filename (dir, installed_dir, file, NULL);
+      path = g_path_is_absolute (installed)
+                 ? g_strdup (installed)
+                 : g_build_filename (dir, installed, NULL);
     }
   g_free (dir);
   return path;
@@ -167,7 +167,8 @@ open_catalogue (void)
   char *dir = find_beside_or_installed ("locale", INSTALLED_LOCALE_DIR);
 
   setlocale (LC_ALL, "");
-  bindtextdomain (TEXT_DOMAIN, dir);
+  if (g_file_test (dir, G_FILE_TEST_IS_DIR))
+    bindtextdomain (TEXT_DOMAIN, dir);
   bind_textdomain_codeset (TEXT_DOMAIN, "UTF-8");
   textdomain (TEXT_DOMAIN);
   g_free (dir);
@@ -283,7 +284,8 @@ main (int argc, char **argv)
         }
     }
   if (plugin_path == NULL)
-    plugin_path = find_beside_or_installed (PLUGIN_FILE, INSTALLED_PLUGIN_DIR);
+    plugin_path = find_beside_or_installed (
+        PLUGIN_FILE, INSTALLED_PLUGIN_DIR G_DIR_SEPARATOR_S PLUGIN_FILE);
 
   if (!gtk_init_check (&argc, &argv))
     {

@@ -28,9 +28,12 @@ cmp -s "$example" "$source_dir/examples/example_host.c" || fail "no example"
 schema=$stage/share/gconf/schemas/zorvane.schemas
 cmp -s "$schema" "$source_dir/data/zorvane.schemas" || fail "schema not installed"
 
-# The installed host finds the installed plug-in by itself.
+# The installed host finds the installed plug-in and catalogues by itself.
 $run "$stage/bin/zorvane-host" --screenshot "$work/shot.png" >/dev/null 2>&1 ||
   fail "installed host cannot run"
+[ "$(LOCPATH=$build/tests/locales LANG=de_DE.UTF-8 LANGUAGE= LC_ALL= \
+  $run "$stage/bin/zorvane-host" --help | head -n 1)" = "Aufruf: zorvane-host [OPTION]..." ] ||
+  fail "installed host does not speak German"
 
 # Registered, the schema documents both keys without changing what is read.
 GCONF_CONFIG_SOURCE=xml:readwrite:$HOME/.gconf \
