@@ -81,7 +81,10 @@ static int chosen_sound;
  * destroy widgets while the guard stops the copies; the outermost handler
  * therefore settles the menu as it leaves. */
 static int handler_depth;
+/* The "group-changed" hook that keeps group on the head, added once. */
 static gulong group_hook;
+/* The text domain is bound once per process, by whichever entry comes
+ * first. */
 static int catalogue_bound;
 
 static GtkWidget **const level_items[LEVEL_COUNT] = {
