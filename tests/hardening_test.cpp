@@ -59,6 +59,15 @@ host_adjusts_level (GtkSpinButton *spin, gpointer)
   host_adjusting = false;
 }
 
+// Sound off, then the host's handler on the level: what follows a pick.
+static void
+host_watches_the_level ()
+{
+  gtk_button_clicked (GTK_BUTTON (plugin_widget ("sound_check")));
+  g_signal_connect (plugin_widget ("board_box"), "value-changed",
+                    G_CALLBACK (host_adjusts_level), nullptr);
+}
+
 static void
 host_destroys_menu (GtkWidget *, gpointer)
 {
@@ -320,27 +329,21 @@ INSTANTIATE_TEST_SUITE_P (
                       pick (level_item (1));
                     },
                     1, true },
-        BeforeSave{
-            "HostCapsTheLevelAndTurnsSoundOn", true,
-            [] (GtkWidget *) {
-              gtk_button_clicked (GTK_BUTTON (plugin_widget ("sound_check")));
-              host_cap = 10, host_sound_at_cap = true;
-              g_signal_connect (plugin_widget ("board_box"), "value-changed",
-                                G_CALLBACK (host_adjusts_level), 0);
-              pick (level_item (12));
-            },
-            10, true },
-        BeforeSave{
-            "HostRebuildsItsMenuInAPick", true,
-            [] (GtkWidget *) {
-              // With Sound off, building runs no handler.
-              gtk_button_clicked (GTK_BUTTON (plugin_widget ("sound_check")));
-              host_rebuilds_menu = true;
-              g_signal_connect (plugin_widget ("board_box"), "value-changed",
-                                G_CALLBACK (host_adjusts_level), 0);
-              pick (level_item (11));
-            },
-            11, false },
+        BeforeSave{ "HostCapsTheLevelAndTurnsSoundOn", true,
+                    [] (GtkWidget *) {
+                      host_cap = 10, host_sound_at_cap = true;
+                      host_watches_the_level ();
+                      pick (level_item (12));
+                    },
+                    10, true },
+        BeforeSave{ "HostRebuildsItsMenuInAPick", true,
+                    [] (GtkWidget *) {
+                      // With Sound off, building runs no handler.
+                      host_rebuilds_menu = true;
+                      host_watches_the_level ();
+                      pick (level_item (11));
+                    },
+                    11, false },
         BeforeSave{
             "HostDestroysThePanelOnTheSoundToggle", true,
             [] (GtkWidget *) {
