@@ -100,7 +100,6 @@ static void on_menu_item_toggled (GtkCheckMenuItem *menu_item,
                                   gpointer user_data);
 static gboolean on_group_changed (GSignalInvocationHint *hint, guint n_values,
                                   const GValue *values, gpointer user_data);
-static void leave_handler (void);
 
 /* Once per process, before the first text.  A host that keeps the
  * catalogues elsewhere binds the domain itself before it calls in. */
@@ -389,19 +388,25 @@ settle_menu (void)
   return changed;
 }
 
-/* Every handler that acts ends here.  The outermost settles the menu: a
- * host's handler may have changed a control while the guard stopped the
- * copy, or rebuilt the menu.  A host that keeps changing things back gets a
- * few rounds, not a loop. */
+/* Outside every handler: a host's handler may have changed a control while
+ * the guard stopped the copy, or rebuilt the menu.  The handlers the settling
+ * runs are nested, so they do not settle again; a host that keeps changing
+ * things back gets a few rounds, not a loop. */
 static void
-leave_handler (void)
+settle (void)
 {
-  if (--handler_depth > 0)
-    return;
   handler_depth++;
   for (int round = 0; round < 3 && settle_menu (); round++)
     ;
   handler_depth--;
+}
+
+/* Every handler that acts ends here; the outermost settles the menu. */
+static void
+leave_handler (void)
+{
+  if (--handler_depth == 0)
+    settle ();
 }
 
 static void
@@ -503,10 +508,7 @@ on_widget_destroyed (GtkWidget *widget, gpointer user_data)
   if (group != NULL && group->data == widget)
     group = group->next;
   if (panel_control && handler_depth == 0)
-    {
-      handler_depth++;
-      leave_handler ();
-    }
+    settle ();
 }
 
 /* An emission hook on every radio menu item: group stays the head of the
@@ -539,11 +541,8 @@ sync_menu_from_panel (void)
       on_sound_clicked (GTK_BUTTON (sound_check), NULL);
     }
   else
-    {
-      /* What is left of the panel, and the remembered choice for the rest. */
-      handler_depth++;
-      leave_handler ();
-    }
+    /* What is left of the panel, and the remembered choice for the rest. */
+    settle ();
 }
 
 /* ---- Host interface ---- */

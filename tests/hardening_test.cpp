@@ -84,12 +84,6 @@ host_destroys_panel (GtkWidget *control, gpointer)
         gtk_widget_get_parent (gtk_widget_get_parent (control)));
 }
 
-static void
-pick (GtkWidget *item)
-{
-  gtk_menu_item_activate (GTK_MENU_ITEM (item));
-}
-
 // Entries called in and out of order between the player's actions, by a
 // host with handlers of its own that adjust values or destroy and rebuild
 // either side.  After every step, each side that exists shows the player's
@@ -208,7 +202,7 @@ TEST_F (Hardening, StaysResidentWhenTheHostUnloadsIt)
   entries->sync_menu_from_panel ();
   GtkWidget *seven = level_item (7);
   ASSERT_EQ (dlclose (module), 0);
-  gtk_menu_item_activate (GTK_MENU_ITEM (seven));
+  pick (seven);
   module = dlopen (ZORVANE_PLUGIN_FILE, RTLD_NOW | RTLD_LOCAL);
   ASSERT_NE (module, nullptr) << dlerror ();
   EXPECT_EQ (register_plugin (), entries);
@@ -294,7 +288,7 @@ INSTANTIATE_TEST_SUITE_P (
                     true },
         BeforeSave{ "WindowAndMenuDestroyed", true,
                     [] (GtkWidget *panel) {
-                      gtk_menu_item_activate (GTK_MENU_ITEM (level_item (5)));
+                      pick (level_item (5));
                       click (plugin_widget ("sound_check"));
                       gtk_widget_destroy (plugin_widget ("settings_item"));
                       gtk_widget_destroy (gtk_widget_get_toplevel (panel));
@@ -303,7 +297,7 @@ INSTANTIATE_TEST_SUITE_P (
         // Entry 5 with half the panel gone keeps the menu as it was.
         BeforeSave{ "CheckBoxDestroyed", true,
                     [] (GtkWidget *) {
-                      gtk_menu_item_activate (GTK_MENU_ITEM (level_item (4)));
+                      pick (level_item (4));
                       click (plugin_widget ("sound_check"));
                       gtk_widget_destroy (plugin_widget ("sound_check"));
                       entries->sync_menu_from_panel ();
@@ -311,7 +305,7 @@ INSTANTIATE_TEST_SUITE_P (
                     4, false },
         BeforeSave{ "SpinButtonDestroyed", true,
                     [] (GtkWidget *) {
-                      gtk_menu_item_activate (GTK_MENU_ITEM (level_item (2)));
+                      pick (level_item (2));
                       gtk_widget_destroy (plugin_widget ("board_box"));
                       entries->sync_menu_from_panel ();
                     },

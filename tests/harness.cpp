@@ -211,6 +211,12 @@ PluginTest::show (GtkWidget *panel)
     gtk_main_iteration ();
 }
 
+void
+pick (GtkWidget *item)
+{
+  gtk_menu_item_activate (GTK_MENU_ITEM (item));
+}
+
 // A real pointer click, given time to arrive and be dispatched.
 void
 click (GtkWidget *toggle)

@@ -27,12 +27,6 @@ set_level (int level)
                              level);
 }
 
-static void
-pick (GtkWidget *item)
-{
-  gtk_menu_item_activate (GTK_MENU_ITEM (item));
-}
-
 static int emissions;
 
 static void
