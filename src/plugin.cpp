@@ -93,6 +93,10 @@ static GtkWidget **const level_items[LEVEL_COUNT] = {
   &level_9_item, &level_10_item, &level_11_item, &level_12_item,
 };
 
+/* Each level item carries its level, so that a toggle reads the pick in its
+ * own group: an earlier menu may still be up beside the newest one. */
+#define LEVEL_DATA_KEY "zorvane-level"
+
 static void on_level_changed (GtkSpinButton *spin_button, gpointer user_data);
 static void on_sound_clicked (GtkButton *button, gpointer user_data);
 static void on_widget_destroyed (GtkWidget *widget, gpointer user_data);
@@ -288,6 +292,7 @@ build_settings_menu (int32_t *count)
          level, 1 to 12. */
       g_snprintf (label, sizeof label, _ ("Level %d"), n);
       item = gtk_radio_menu_item_new_with_label (group, label);
+      g_object_set_data (G_OBJECT (item), LEVEL_DATA_KEY, GINT_TO_POINTER (n));
       *level_items[n - PLUGIN_MIN_LEVEL] = item;
       gtk_menu_shell_append (GTK_MENU_SHELL (difficulty_menu), item);
       group = gtk_radio_menu_item_get_group (GTK_RADIO_MENU_ITEM (item));
@@ -338,6 +343,10 @@ build_settings_menu (int32_t *count)
  * on_level_changed leaves a guard it finds set alone; the other two clear it
  * on every return.  Together with the toolkit's order of "toggled" emissions
  * this stops every echo and leaves the guard at 0 after each user action.
+ * The guard stops only a copy that would change nothing: a change that
+ * arrives while another copy is under way (from a host's nested main loop,
+ * or a host's handler) is the player's or the host's, and is copied across
+ * at once, with the outer copy's guard restored afterwards.
  * A side whose widgets do not exist yet is skipped. */
 
 /* The tag of the active level item, or 0 when none is active (a host's own
@@ -351,6 +360,29 @@ menu_level (void)
             GTK_CHECK_MENU_ITEM (*level_items[n - PLUGIN_MIN_LEVEL])))
       return n;
   return 0;
+}
+
+/* The level of the active item in ITEM's own group, or 0 for a host's. */
+static int
+picked_level (GtkCheckMenuItem *item)
+{
+  for (GSList *node
+       = gtk_radio_menu_item_get_group (GTK_RADIO_MENU_ITEM (item));
+       node != NULL; node = node->next)
+    if (gtk_check_menu_item_get_active (GTK_CHECK_MENU_ITEM (node->data)))
+      return GPOINTER_TO_INT (
+          g_object_get_data (G_OBJECT (node->data), LEVEL_DATA_KEY));
+  return 0;
+}
+
+/* Whether making the menu show LEVEL would change it. */
+static gboolean
+menu_lags (int level)
+{
+  return level >= PLUGIN_MIN_LEVEL && level <= PLUGIN_MAX_LEVEL
+         && *level_items[level - PLUGIN_MIN_LEVEL] != NULL
+         && !gtk_check_menu_item_get_active (
+             GTK_CHECK_MENU_ITEM (*level_items[level - PLUGIN_MIN_LEVEL]));
 }
 
 /* Brings the menu to what a save would write: the panel, or the remembered
@@ -370,9 +402,7 @@ settle_menu (void)
   int shown = menu_level ();
   gboolean changed = FALSE;
 
-  if (shown != 0 && shown != level && level >= PLUGIN_MIN_LEVEL
-      && level <= PLUGIN_MAX_LEVEL
-      && *level_items[level - PLUGIN_MIN_LEVEL] != NULL)
+  if (shown != 0 && shown != level && menu_lags (level))
     {
       gtk_check_menu_item_set_active (
           GTK_CHECK_MENU_ITEM (*level_items[level - PLUGIN_MIN_LEVEL]), TRUE);
@@ -412,56 +442,66 @@ leave_handler (void)
 static void
 on_level_changed (GtkSpinButton *spin_button, gpointer user_data)
 {
-  int level;
+  int level, found = sync_guard;
 
   (void)user_data;
   level = gtk_spin_button_get_value_as_int (spin_button);
   chosen_level = level;
-  if (sync_guard)
+  if (found && !menu_lags (level))
     return;
   handler_depth++;
   sync_guard = 1;
-  if (level >= PLUGIN_MIN_LEVEL && level <= PLUGIN_MAX_LEVEL
-      && *level_items[level - PLUGIN_MIN_LEVEL] != NULL)
+  if (menu_lags (level))
     gtk_check_menu_item_set_active (
         GTK_CHECK_MENU_ITEM (*level_items[level - PLUGIN_MIN_LEVEL]), TRUE);
-  sync_guard = 0;
+  sync_guard = found;
   leave_handler ();
 }
 
 static void
 on_sound_clicked (GtkButton *button, gpointer user_data)
 {
+  gboolean active = gtk_toggle_button_get_active (GTK_TOGGLE_BUTTON (button));
+  int found = sync_guard;
+
   (void)user_data;
   handler_depth++;
-  chosen_sound = gtk_toggle_button_get_active (GTK_TOGGLE_BUTTON (button));
-  if (!sync_guard && sound_item != NULL)
+  chosen_sound = active;
+  if (sound_item != NULL
+      && (!found
+          || gtk_check_menu_item_get_active (GTK_CHECK_MENU_ITEM (sound_item))
+                 != active))
     {
       sync_guard = 1;
-      gtk_check_menu_item_set_active (
-          GTK_CHECK_MENU_ITEM (sound_item),
-          gtk_toggle_button_get_active (GTK_TOGGLE_BUTTON (button)));
+      gtk_check_menu_item_set_active (GTK_CHECK_MENU_ITEM (sound_item), active);
+      sync_guard = found;
     }
-  sync_guard = 0;
+  else
+    sync_guard = 0;
   leave_handler ();
 }
 
 static void
 on_menu_item_toggled (GtkCheckMenuItem *menu_item, gpointer user_data)
 {
-  int tag = GPOINTER_TO_INT (user_data);
+  int tag = GPOINTER_TO_INT (user_data), found = sync_guard;
   gboolean active = gtk_check_menu_item_get_active (menu_item);
 
   handler_depth++;
+  sync_guard = 0;
   if (tag == SOUND_ITEM_TAG)
     {
+      /* The item that was toggled: an earlier menu may still be up. */
       chosen_sound = active;
-      if (!sync_guard && sound_check != NULL)
+      if (sound_check != NULL
+          && (!found
+              || gtk_toggle_button_get_active (GTK_TOGGLE_BUTTON (sound_check))
+                     != active))
         {
           sync_guard = 1;
           gtk_toggle_button_set_active (GTK_TOGGLE_BUTTON (sound_check),
-                                        gtk_check_menu_item_get_active (
-                                            GTK_CHECK_MENU_ITEM (sound_item)));
+                                        active);
+          sync_guard = found;
         }
     }
   else
@@ -469,17 +509,22 @@ on_menu_item_toggled (GtkCheckMenuItem *menu_item, gpointer user_data)
       /* The item turned off reports first, when the toolkit has already
        * turned the picked one on: it copies the pick, which so lands even if
        * a host's handler destroys the menu before the picked item reports. */
-      int picked = active ? tag : menu_level ();
+      int picked = active ? tag : picked_level (menu_item);
 
       if (picked != 0)
         chosen_level = tag = picked;
-      if (!sync_guard && board_box != NULL)
+      if (board_box != NULL
+          && (!found
+              || (picked != 0
+                  && gtk_spin_button_get_value_as_int (
+                         GTK_SPIN_BUTTON (board_box))
+                         != picked)))
         {
           sync_guard = 1;
           gtk_spin_button_set_value (GTK_SPIN_BUTTON (board_box), tag);
+          sync_guard = found;
         }
     }
-  sync_guard = 0;
   leave_handler ();
 }
 

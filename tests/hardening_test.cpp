@@ -2,6 +2,7 @@
 // that unloads the module, passes null or saves after destroying the widgets.
 #include <dlfcn.h>
 
+#include <functional>
 #include <random>
 
 #include "harness.h"
@@ -84,6 +85,41 @@ host_destroys_panel (GtkWidget *control, gpointer)
         gtk_widget_get_parent (gtk_widget_get_parent (control)));
 }
 
+// A host's question or notice from a handler of its own: a main loop of its
+// own, in which the player goes on with the actions armed for it (once).
+static std::function<void ()> in_host_loop;
+static int armed;
+
+static gboolean
+player_acts_in_host_loop (gpointer loop)
+{
+  std::function<void ()> actions;
+  actions.swap (in_host_loop);
+  actions ();
+  g_main_loop_quit ((GMainLoop *)loop);
+  return FALSE;
+}
+
+static void
+host_asks (GtkWidget *, gpointer arming)
+{
+  if (!in_host_loop || host_adjusting || GPOINTER_TO_INT (arming) != armed)
+    return;
+  GMainLoop *loop = g_main_loop_new (nullptr, FALSE);
+  g_idle_add (player_acts_in_host_loop, loop);
+  g_main_loop_run (loop);
+  g_main_loop_unref (loop);
+}
+
+static void
+host_asks_on (const char *widget, const char *signal,
+              std::function<void ()> actions)
+{
+  g_signal_connect (plugin_widget (widget), signal, G_CALLBACK (host_asks),
+                    GINT_TO_POINTER (++armed));
+  in_host_loop = actions;
+}
+
 // Entries called in and out of order between the player's actions, by a
 // host with handlers of its own that adjust values or destroy and rebuild
 // either side.  After every step, each side that exists shows the player's
@@ -94,11 +130,47 @@ TEST_F (Hardening, SurvivesAnyOrderOfEntries)
   std::mt19937 random (seed);
   int level = 1, saved_level = 1;
   bool sound = false, saved_sound = false;
+  // The player's actions, 6 to 13; the model first, as a host's main loop
+  // inside an action sees its effect already.
+  std::function<void (int, int)> player = [&] (int what, int target) {
+    GtkWidget *panel = plugin_widget ("board_box");
+    bool built = plugin_widget ("settings_item") != nullptr;
+    if (what <= 9)
+      {
+        if (what < 8 ? !panel : !built)
+          return;
+        int was = level;
+        level = target;
+        // The host's handler runs only where the panel's level changed.
+        if (panel && target != was)
+          {
+            level = std::min (target, host_cap);
+            sound |= host_sound_at_cap && level == host_cap
+                     && plugin_widget ("sound_check");
+          }
+        if (what < 8)
+          gtk_spin_button_set_value (GTK_SPIN_BUTTON (panel), target);
+        else
+          pick (level_item (target));
+      }
+    // Each flips what its side shows: inside the check box's own "toggled"
+    // the menu has not followed yet.
+    else if (what <= 11 && panel)
+      {
+        sound = !panel_sound ();
+        gtk_button_clicked (GTK_BUTTON (plugin_widget ("sound_check")));
+      }
+    else if (built)
+      {
+        sound = !menu_sound ();
+        pick (plugin_widget ("sound_item"));
+      }
+  };
   for (int step = 0; step < 3000 && !HasFailure (); step++)
     {
       SCOPED_TRACE ("seed " + std::to_string (seed) + ", step "
                     + std::to_string (step));
-      int target = 1 + (int)(random () % 12), what = random () % 14;
+      int target = 1 + (int)(random () % 12), what = random () % 15;
       GtkWidget *panel = plugin_widget ("board_box");
       bool built = plugin_widget ("settings_item") != nullptr;
       switch (what)
@@ -153,39 +225,31 @@ TEST_F (Hardening, SurvivesAnyOrderOfEntries)
               entries->sync_menu_from_panel ();
             }
           break;
-        case 6:
-        case 7:
-        case 8:
-        case 9:
-          if (what < 8 ? !panel : !built)
-            break;
-          if (what < 8)
-            gtk_spin_button_set_value (GTK_SPIN_BUTTON (panel), target);
-          else
-            pick (level_item (target));
-          // The host's handler runs only where the panel's level changed.
-          if (panel && target != level)
-            {
-              target = std::min (target, host_cap);
-              sound |= host_sound_at_cap && target == host_cap
-                       && plugin_widget ("sound_check");
-            }
-          level = target;
-          break;
-        case 10:
-        case 11:
+        case 14:
+          // The host asks at the next change of a control, and the player
+          // goes on meanwhile; in the spin button's own "value-changed" only
+          // with sound and the menu's opening (the toolkit defers the rest).
           if (panel)
-            gtk_button_clicked (GTK_BUTTON (plugin_widget ("sound_check")));
-          else if (built)
-            pick (plugin_widget ("sound_item"));
-          sound = (panel || built) ? !sound : sound;
+            {
+              bool on_level = step % 2;
+              host_asks_on (on_level ? "board_box" : "sound_check",
+                            on_level ? "value-changed" : "toggled",
+                            [&, on_level] {
+                              for (int n = 0; n < 3 && !HasFailure (); n++)
+                                {
+                                  int inner = on_level ? 10 + random () % 5
+                                                       : 6 + random () % 9;
+                                  if (inner == 14)
+                                    entries->sync_menu_from_panel ();
+                                  else
+                                    player (inner, 1 + (int)(random () % 12));
+                                  expect_shown (level, sound);
+                                }
+                            });
+            }
           break;
         default:
-          if (built)
-            {
-              pick (plugin_widget ("sound_item"));
-              sound = !sound;
-            }
+          player (what, target);
         }
       if (plugin_widget ("board_box") || plugin_widget ("settings_item"))
         expect_shown (level, sound);
@@ -372,6 +436,54 @@ INSTANTIATE_TEST_SUITE_P (
                   GTK_SPIN_BUTTON (plugin_widget ("board_box")), 2);
             },
             2, true },
+        // The player goes on while the host asks inside the plug-in's copy.
+        BeforeSave{ "NoticeWhileSoundIsPickedTwiceAndTheLevelCapped", true,
+                    [] (GtkWidget *) {
+                      host_cap = 10;
+                      g_signal_connect (plugin_widget ("board_box"),
+                                        "value-changed",
+                                        G_CALLBACK (host_adjusts_level), 0);
+                      host_asks_on ("sound_check", "toggled", [] {
+                        pick (plugin_widget ("sound_item"));
+                        pick (level_item (12));
+                        expect_shown (10, true);
+                      });
+                      pick (plugin_widget ("sound_item"));
+                    },
+                    10, true },
+        BeforeSave{ "QuestionOnTheLevelWhileSoundIsPicked", true,
+                    [] (GtkWidget *) {
+                      host_asks_on ("board_box", "value-changed", [] {
+                        pick (plugin_widget ("sound_item"));
+                        expect_shown (10, false);
+                      });
+                      pick (level_item (10));
+                    },
+                    10, false },
+        BeforeSave{ "NoticeWhileTheLevelRisesAndTheMenuOpens", true,
+                    [] (GtkWidget *) {
+                      host_asks_on ("sound_check", "toggled", [] {
+                        gtk_spin_button_spin (
+                            GTK_SPIN_BUTTON (plugin_widget ("board_box")),
+                            GTK_SPIN_STEP_FORWARD, 1);
+                        entries->sync_menu_from_panel ();
+                        EXPECT_EQ (active_level (), 7);
+                        pick (level_item (6));
+                      });
+                      pick (plugin_widget ("sound_item"));
+                    },
+                    6, false },
+        // A toggle in an earlier menu, before and after the newer one goes.
+        BeforeSave{ "SoundPickedInAnEarlierMenu", true,
+                    [] (GtkWidget *) {
+                      GtkWidget *first = plugin_widget ("sound_item");
+                      entries->build_settings_menu (nullptr);
+                      pick (first);
+                      EXPECT_FALSE (panel_sound ());
+                      gtk_widget_destroy (plugin_widget ("settings_item"));
+                      pick (first);
+                    },
+                    6, true },
         BeforeSave{ "TypedWithoutLeavingTheField", true,
                     [] (GtkWidget *) { type_level ("9"); }, 9, true },
         // As on leaving the field: the toolkit reads no number as 0, shown 1.

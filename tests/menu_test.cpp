@@ -214,8 +214,15 @@ TEST_F (Sync, ASecondMenuStartsAFreshGroup)
 {
   load ();
   GtkWidget *first_settings = build_menu ()[0];
-  GtkWidget *first_level_1 = level_item (1);
+  GtkWidget *first_level_1 = level_item (1), *first_level_3 = level_item (3);
+  set_level (5);
   build_menu ();
+  // A pick in the earlier menu goes straight to the panel, whatever the newer
+  // menu shows.
+  g_signal_connect (plugin_widget ("board_box"), "value-changed",
+                    G_CALLBACK (count_emission), nullptr);
+  pick (first_level_3);
+  EXPECT_EQ (emissions, 1);
   gtk_widget_destroy (first_settings);
   for (const char *name : { "settings_item", "settings_menu", "difficulty_item",
                             "difficulty_menu", "level_1_item", "sound_item" })
