@@ -71,6 +71,20 @@ out=$($run "$work/example_host" 2>&1 | grep -v ' : load_plugin : ')
 menu: Level 4, sound off
 saved: level 4, sound 0" ] || fail "example host printed: $out"
 
+# The header alone compiles quietly in each dialect a host may use, and a copy
+# with a field too many fails its layout checks in each.
+mkdir -p "$work/broken/zorvane"
+sed 's/^\( *\)void \*host_data;.*/&\n\1void *extra;/' "$stage/include/zorvane/plugin_host.h" \
+  >"$work/broken/zorvane/plugin_host.h"
+[ $target = i386 ] && m32=-m32 || m32=
+tu () { echo '#include <zorvane/plugin_host.h>' | command cc $m32 -x "$language" \
+  -std="$std" -Wall -Wextra -pedantic -Werror "$@" -c -o /dev/null - 2>&1; }
+for std in c89 gnu89 c99 gnu99 c11 c++98 c++03 c++11 c++17; do
+  case $std in c++*) language=c++ ;; *) language=c ;; esac
+  out=$(tu $(pkg-config --cflags zorvane-plugin)) || fail "header in $std: $out"
+  tu -I"$work/broken" | grep -q five_fields || fail "a broken layout passes in $std"
+done
+
 # Three packages; the same bytes from a second run.
 for round in 1 2; do
   mkdir "$work/deb$round"
