@@ -5,7 +5,8 @@
  *   cc -o example_host \
  *     $(pkg-config --cflags zorvane-plugin gtk+-2.0 gconf-2.0) \
  *     -DPLUGINS_DIR="\"$(pkg-config --variable=pluginsdir zorvane-plugin)\"" \
- *     example_host.c $(pkg-config --libs gtk+-2.0 gconf-2.0) -ldl
+ *     example_host.c -Wl,--no-as-needed \
+ *     $(pkg-config --libs gtk+-2.0 gconf-2.0) -ldl
  *
  * 32-bit x86 (Debian's GConf headers serve both; its .pc file is amd64's):
  *   lib=/usr/lib/i386-linux-gnu
@@ -13,11 +14,13 @@
  *   cc -m32 -o example_host $(pkg-config --cflags zorvane-plugin gtk+-2.0) \
  *     -I/usr/include/gconf/2 \
  *     -DPLUGINS_DIR="\"$(pkg-config --variable=pluginsdir zorvane-plugin)\"" \
- *     example_host.c $(pkg-config --libs gtk+-2.0) $lib/libgconf-2.so.4 -ldl
+ *     example_host.c -Wl,--no-as-needed \
+ *     $(pkg-config --libs gtk+-2.0) $lib/libgconf-2.so.4 -ldl
  *
  * It registers the plug-in, builds its panel and menu, prints what they show
  * and saves.  The plug-in takes GTK+ and GConf from its host, which therefore
- * links both. */
+ * links both; -Wl,--no-as-needed keeps them where the host calls neither
+ * itself, as Debian's compiler links with --as-needed. */
 #define GLIB_DISABLE_DEPRECATION_WARNINGS
 #include <dlfcn.h>
 #include <gconf/gconf-client.h>

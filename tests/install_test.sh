@@ -62,14 +62,49 @@ pluginsdir=$(pkg-config --variable=pluginsdir zorvane-plugin)
 case $target in i386) heading='32-bit x86' ;; *) heading=x86_64 ;; esac
 build_line=$(sed -n "/^ \* $heading/,/^ \*\$/{ /^ \*   /s/^ \*   //p }" "$example")
 [ -n "$build_line" ] || fail "no build line for $heading in the example"
-(cd "$work" && cp "$example" . &&
-  cc () { command cc -std=c11 -Wall -Wextra -Werror "$@"; } && eval "$build_line") ||
-  fail "example host does not build with: $build_line"
+build_in () { (cd "$1" && cc () { command cc -std=c11 -Wall -Wextra -Werror "$@"; } &&
+  eval "$2") || fail "example host does not build with: $2"; }
+cp "$example" "$work" && build_in "$work" "$build_line"
 gconftool-2 --set --type=int /apps/tamrik/zorvane/level 4
 out=$($run "$work/example_host" 2>&1 | grep -v ' : load_plugin : ')
 [ "$out" = "panel: level 4, sound off
 menu: Level 4, sound off
 saved: level 4, sound 0" ] || fail "example host printed: $out"
+# Without its GConf calls, built with that line and the README's (x86_64): the
+# host still needs GConf, and the plug-in in it reads and writes that store.
+mkdir "$work/quiet"
+sed '/GConfClient \*store/,/PLUGIN_SOUND_KEY/d' "$example" >"$work/quiet/example_host.c"
+quiet_host () {
+  rm -f "$work/quiet/example_host" && build_in "$work/quiet" "$1"
+  nm -D --undefined-only "$work/quiet/example_host" | grep -q gconf_ && fail "quiet host calls GConf"
+  readelf -d "$work/quiet/example_host" | grep -q 'NEEDED.*\[libgconf-2\.so\.4\]' ||
+    fail "GConf not needed by the host built with: $1"
+  gconftool-2 --set --type=int /apps/tamrik/zorvane/sound 5
+  out=$($run "$work/quiet/example_host" 2>&1 | grep -v ' : load_plugin : ')
+  [ "$out" = "panel: level 4, sound on
+menu: Level 4, sound on" ] && [ "$(gconftool-2 --get /apps/tamrik/zorvane/sound)" = 1 ] ||
+    fail "host built with '$1' printed: $out"
+}
+quiet_host "$build_line"
+if [ $target = amd64 ]; then
+  readme_line=$(sed -n '/^## For integrators/,/^## /{/^cc /,/[^\\]$/p}' "$source_dir/README.md")
+  [ -n "$readme_line" ] || fail "no build line in the README"
+  quiet_host "$readme_line"
+fi
+
+# The header alone compiles quietly in each dialect a host may use, and a copy
+# with a field too many fails its layout checks in each.
+mkdir -p "$work/broken/zorvane"
+sed 's/^\( *\)void \*host_data;.*/&\n\1void *extra;/' "$stage/include/zorvane/plugin_host.h" \
+  >"$work/broken/zorvane/plugin_host.h"
+[ $target = i386 ] && m32=-m32 || m32=
+tu () { echo '#include <zorvane/plugin_host.h>' | command cc $m32 -x "$language" \
+  -std="$std" -Wall -Wextra -pedantic -Werror "$@" -c -o /dev/null - 2>&1; }
+for std in c89 gnu89 c99 gnu99 c11 c++98 c++03 c++11 c++17; do
+  case $std in c++*) language=c++ ;; *) language=c ;; esac
+  out=$(tu $(pkg-config --cflags zorvane-plugin)) || fail "header in $std: $out"
+  tu -I"$work/broken" | grep -q five_fields || fail "a broken layout passes in $std"
+done
 
 # Three packages; the same bytes from a second run.
 for round in 1 2; do

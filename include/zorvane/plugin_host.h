@@ -27,9 +27,6 @@
 
 #include <stddef.h>
 #include <stdint.h>
-#ifndef __cplusplus
-#include <assert.h>
-#endif
 
 #ifdef __cplusplus
 extern "C"
@@ -84,33 +81,42 @@ extern "C"
 }
 #endif
 
-#define PLUGIN_LAYOUT_CHECK_(cond, what) static_assert (cond, what)
-PLUGIN_LAYOUT_CHECK_ (offsetof (PluginRegistration, entries)
-                          == 0 * sizeof (void *),
-                      "field 1");
-PLUGIN_LAYOUT_CHECK_ (offsetof (PluginRegistration, host_data)
-                          == 1 * sizeof (void *),
-                      "field 2");
-PLUGIN_LAYOUT_CHECK_ (offsetof (PluginRegistration, host_block)
-                          == 2 * sizeof (void *),
-                      "field 3");
-PLUGIN_LAYOUT_CHECK_ (offsetof (PluginRegistration, reserved_4)
-                          == 3 * sizeof (void *),
-                      "field 4");
-PLUGIN_LAYOUT_CHECK_ (offsetof (PluginRegistration, reserved_5)
-                          == 4 * sizeof (void *),
-                      "field 5");
-PLUGIN_LAYOUT_CHECK_ (sizeof (PluginRegistration) == 5 * sizeof (void *),
-                      "five fields");
-PLUGIN_LAYOUT_CHECK_ (sizeof (PluginEntries) == 7 * sizeof (void *),
-                      "seven slots");
-PLUGIN_LAYOUT_CHECK_ (sizeof (PluginLoadFunc) == sizeof (void *),
-                      "slots are pointer-sized");
-PLUGIN_LAYOUT_CHECK_ (sizeof (int32_t) == 4, "the menu count is 32 bits");
+/* The layout is checked wherever the header is compiled.  Where the dialect
+ * has no static assertion (C89, C99, C++98), a file-scope array type whose
+ * size is negative when the condition fails does the same. */
+#if defined(__cplusplus) && __cplusplus >= 201103L
+#define PLUGIN_LAYOUT_CHECK_(name, cond) static_assert (cond, #name)
+#elif !defined(__cplusplus) && defined(__STDC_VERSION__)                       \
+    && __STDC_VERSION__ >= 201112L
+#define PLUGIN_LAYOUT_CHECK_(name, cond) _Static_assert(cond, #name)
+#else
+#define PLUGIN_LAYOUT_CHECK_(name, cond)                                       \
+  typedef char plugin_layout_##name[(cond) ? 1 : -1]
+#endif
+PLUGIN_LAYOUT_CHECK_ (entries_first,
+                      offsetof (PluginRegistration, entries) == 0);
+PLUGIN_LAYOUT_CHECK_ (host_data_second, offsetof (PluginRegistration, host_data)
+                                            == 1 * sizeof (void *));
+PLUGIN_LAYOUT_CHECK_ (host_block_third,
+                      offsetof (PluginRegistration, host_block)
+                          == 2 * sizeof (void *));
+PLUGIN_LAYOUT_CHECK_ (reserved_4_fourth,
+                      offsetof (PluginRegistration, reserved_4)
+                          == 3 * sizeof (void *));
+PLUGIN_LAYOUT_CHECK_ (reserved_5_fifth,
+                      offsetof (PluginRegistration, reserved_5)
+                          == 4 * sizeof (void *));
+PLUGIN_LAYOUT_CHECK_ (five_fields,
+                      sizeof (PluginRegistration) == 5 * sizeof (void *));
+PLUGIN_LAYOUT_CHECK_ (seven_slots,
+                      sizeof (PluginEntries) == 7 * sizeof (void *));
+PLUGIN_LAYOUT_CHECK_ (slots_pointer_sized,
+                      sizeof (PluginLoadFunc) == sizeof (void *));
+PLUGIN_LAYOUT_CHECK_ (count_32_bits, sizeof (int32_t) == 4);
 #if defined(__i386__)
-PLUGIN_LAYOUT_CHECK_ (offsetof (PluginRegistration, reserved_5) == 16,
-                      "i386: field 5 at 16");
-PLUGIN_LAYOUT_CHECK_ (sizeof (PluginEntries) == 28, "i386: 28-byte table");
+PLUGIN_LAYOUT_CHECK_ (i386_reserved_5_at_16,
+                      offsetof (PluginRegistration, reserved_5) == 16);
+PLUGIN_LAYOUT_CHECK_ (i386_table_28_bytes, sizeof (PluginEntries) == 28);
 #endif
 #undef PLUGIN_LAYOUT_CHECK_
 
