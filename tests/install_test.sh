@@ -92,13 +92,15 @@ if [ $target = amd64 ]; then
   quiet_host "$readme_line"
 fi
 
-# The header alone compiles quietly in each dialect a host may use, and a copy
-# with a field too many fails its layout checks in each.
+# The header compiles quietly in each dialect a host may use, after the
+# toolkit's own GtkWidget typedef, and a copy with a field too many fails its
+# layout checks in each.
 mkdir -p "$work/broken/zorvane"
 sed 's/^\( *\)void \*host_data;.*/&\n\1void *extra;/' "$stage/include/zorvane/plugin_host.h" \
   >"$work/broken/zorvane/plugin_host.h"
 [ $target = i386 ] && m32=-m32 || m32=
-tu () { echo '#include <zorvane/plugin_host.h>' | command cc $m32 -x "$language" \
+tu () { printf 'typedef struct _GtkWidget GtkWidget;\n#include <zorvane/plugin_host.h>\n' |
+  command cc $m32 -x "$language" \
   -std="$std" -Wall -Wextra -pedantic -Werror "$@" -c -o /dev/null - 2>&1; }
 for std in c89 gnu89 c99 gnu99 c11 c++98 c++03 c++11 c++17; do
   case $std in c++*) language=c++ ;; *) language=c ;; esac

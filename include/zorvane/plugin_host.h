@@ -33,12 +33,12 @@ extern "C"
 {
 #endif
 
-  typedef struct _GtkWidget GtkWidget;
-
-  typedef GtkWidget *(*PluginLoadFunc) (void);
+  /* The toolkit's widget type, named by its tag: a typedef of our own would
+   * clash with <gtk/gtk.h> in the C dialects before C11. */
+  typedef struct _GtkWidget *(*PluginLoadFunc) (void);
   typedef void (*PluginNoopFunc) (void);
   typedef void (*PluginSaveFunc) (void);
-  typedef GtkWidget **(*PluginBuildMenuFunc) (int32_t *count);
+  typedef struct _GtkWidget **(*PluginBuildMenuFunc) (int32_t *count);
   typedef void (*PluginSyncFunc) (void);
 
   typedef struct PluginEntries
