@@ -55,7 +55,8 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zorvane)
 # The same address as in copyright and changelog beside this file.
 set(CPACK_PACKAGE_CONTACT "Zorvane developers <developers@zorvane.org>")
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+# Where the plug-in looks for its catalogues (ZORVANE_LOCALE_DIR).
+set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_ALL plugin dev host)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

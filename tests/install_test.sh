@@ -146,6 +146,30 @@ for name in zorvane-plugin zorvane-plugin-dev; do
     esac || echo "FAIL: $name: ${file#"$root"} may differ between architectures"
   done | grep . && status=1
 done
+
+# Without the presets: a plain configure packages the same plug-in; with a
+# prefix of its own, the package installs there, and there the plug-in finds
+# its catalogues in a host that binds none (the host's package alone has no
+# catalogues beside it).
+plain=$work/plain deb=zorvane-plugin_1.0.0_$target.deb toolchain=
+[ "$target" = i386 ] && toolchain=$source_dir/cmake/i386-linux-gnu.cmake
+package_plain () {
+  { cmake -S "$source_dir" -B "$plain" -DBUILD_TESTING=OFF \
+    ${toolchain:+"-DCMAKE_TOOLCHAIN_FILE=$toolchain"} "$@" && cmake --build "$plain" &&
+    (cd "$plain" && cpack -G DEB -D CPACK_COMPONENTS_ALL=plugin); } >/dev/null 2>&1
+}
+package_plain || fail "plain configure, build or cpack"
+cmp -s "$plain/$deb" "$work/deb1/$deb" || fail "a plain configure packages another plug-in"
+package_plain -DCMAKE_INSTALL_PREFIX="$work/prefix" &&
+  dpkg-deb -x "$plain/$deb" "$work/plain-root" &&
+  mv "$work/plain-root$work/prefix" "$work/prefix" ||
+  fail "the package does not install under the configured prefix"
+out=$(LOCPATH=$build/tests/locales LANG=de_DE.UTF-8 LANGUAGE= LC_ALL= $run \
+  "$work/root-zorvane-host/usr/bin/zorvane-host" --screenshot "$work/de.png" \
+  --plugin "$(find "$work/prefix" -name zorvane_plugin.so)" | tail -n 1)
+[ "$out" = "zorvane-host: $work/de.png geschrieben" ] ||
+  fail "a host that binds no catalogue printed: $out"
+
 depends=$(dpkg-deb -f "$work/deb1/zorvane-plugin_1.0.0_$target.deb" Depends)
 for want in "libc6 (>= $glibc_floor)" "libglib2.0-0 (>= 2.16)" libgtk2.0-0 libgconf-2-4 gconf2; do
   case ", $depends," in *", $want,"*) ;; *) fail "plug-in does not depend on $want: $depends" ;; esac
@@ -175,5 +199,5 @@ objdump -T "$plugin" | awk '/\*UND\*/ && !/\(GLIBC_/ { print $NF }' |
       echo "FAIL: $symbol is not in GLib 2.16, GTK+ 2.12, ATK 1.20 or GConf 2 (${found%:*} ${since:-none})"
   done | grep . && status=1
 
-[ $status -eq 0 ] && echo "ok: staged install, example host, three lintian-clean packages, ABI floor"
+[ $status -eq 0 ] && echo "ok: staged install, example host, three lintian-clean packages, plain build, ABI floor"
 exit $status
