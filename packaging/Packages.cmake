@@ -24,7 +24,8 @@ add_custom_target(zorvane-package-docs ALL DEPENDS ${gzipped})
 
 install(TARGETS zorvane_plugin LIBRARY DESTINATION ${ZORVANE_PLUGIN_DIR}
         COMPONENT plugin)
-install(FILES data/zorvane.schemas
+# The schema with its descriptions in every language (po/CMakeLists.txt).
+install(FILES ${ZORVANE_SCHEMA}
         DESTINATION ${CMAKE_INSTALL_DATADIR}/gconf/schemas COMPONENT plugin)
 install(FILES include/zorvane/plugin_host.h
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/zorvane COMPONENT dev)

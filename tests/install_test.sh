@@ -26,7 +26,7 @@ cmp -s "$stage/include/zorvane/plugin_host.h" "$source_dir/include/zorvane/plugi
 example=$stage/share/doc/zorvane-plugin-dev/examples/example_host.c
 cmp -s "$example" "$source_dir/examples/example_host.c" || fail "no example"
 schema=$stage/share/gconf/schemas/zorvane.schemas
-cmp -s "$schema" "$source_dir/data/zorvane.schemas" || fail "schema not installed"
+cmp -s "$schema" "$build/data/zorvane.schemas" || fail "translated schema not installed"
 
 # The installed host finds the installed plug-in and catalogues by itself.
 $run "$stage/bin/zorvane-host" --screenshot "$work/shot.png" >/dev/null 2>&1 ||
@@ -48,9 +48,8 @@ for key in "level:1:The level a new game starts at" \
   [ "$got" = "${rest#*:}" ] || fail "short description of $name: '$got'"
 done
 # A catalogue per language, the same bytes as its committed source makes.
-for po in "$source_dir"/po/*.po; do
-  language=$(basename "$po" .po)
-  msgfmt -o - "$po" | cmp -s - "$stage/share/locale/$language/LC_MESSAGES/zorvane-plugin.mo" ||
+for language in $(sed 's/#.*//' "$source_dir/po/LINGUAS"); do
+  msgfmt -o - "$source_dir/po/$language.po" | cmp -s - "$stage/share/locale/$language/LC_MESSAGES/zorvane-plugin.mo" ||
     fail "no catalogue for $language"
 done
 
