@@ -300,9 +300,9 @@ TEST_P (Translated, ShowsThePlayersLanguage)
 
 #define GERMAN                                                                 \
   {                                                                            \
-    "Startstufe", "Ton", "Einstellungen", "Schwierigkeit", "Stufe 9",          \
-        "Startstufe", "Ton", "Die Stufe, mit der ein neues Spiel beginnt",     \
-        "Ob das Spiel Töne abspielt"                                          \
+    "Startstufe", "Klang", "Einstellungen", "Schwierigkeitsgrad", "Stufe 9",   \
+        "Startstufe", "Klang", "Die Stufe, mit der ein neues Spiel beginnt",   \
+        "Legt fest, ob das Spiel Klänge abspielt"                             \
   }
 INSTANTIATE_TEST_SUITE_P (
     Locales, Translated,
