@@ -47,6 +47,20 @@ for key in "level:1:The level a new game starts at" \
   got=$(gconftool-2 --short-docs "/apps/tamrik/zorvane/$name")
   [ "$got" = "${rest#*:}" ] || fail "short description of $name: '$got'"
 done
+# And in the player's language, short and long (without a long description
+# GConf's system-wide merge drops a language).
+docs () {
+  LOCPATH=$build/tests/locales LANG=$1 LC_ALL= LANGUAGE= \
+    gconftool-2 "$2" "/apps/tamrik/zorvane/$3" | iconv -f "${1#*.}" -t UTF-8
+}
+[ "$(docs de_DE.UTF-8 --short-docs sound)" = "Legt fest, ob das Spiel Klänge abspielt" ] ||
+  fail "German short description: $(docs de_DE.UTF-8 --short-docs sound)"
+case $(docs de_DE.UTF-8 --long-docs level) in
+  "Die Stufe, mit der ein neues Spiel beginnt, von 1 "*) ;;
+  *) fail "German long description: $(docs de_DE.UTF-8 --long-docs level)" ;;
+esac
+[ "$(docs ru_RU.KOI8-R --short-docs level)" = "Уровень, с которого начинается новая игра" ] ||
+  fail "Russian short description: $(docs ru_RU.KOI8-R --short-docs level)"
 # A catalogue per language, the same bytes as its committed source makes.
 for language in $(sed 's/#.*//' "$source_dir/po/LINGUAS"); do
   msgfmt -o - "$source_dir/po/$language.po" | cmp -s - "$stage/share/locale/$language/LC_MESSAGES/zorvane-plugin.mo" ||
