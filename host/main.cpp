@@ -174,9 +174,79 @@ open_catalogue (void)
   g_free (dir);
 }
 
-/* One line on standard error.  g_printerr, like g_print, converts the UTF-8
- * texts to the terminal's character set. */
-static void G_GNUC_PRINTF (1, 2) complain (const char *format, ...)
+/* Typographic quotes, and the plain ones that stand in for them where the
+ * terminal's character set lacks them. */
+#define DOUBLE_QUOTES "\u201c\u201d\u201e\u00ab\u00bb"
+#define SINGLE_QUOTES "\u2018\u2019\u201a\u2039\u203a"
+
+/* TEXT, in UTF-8, as the terminal's character set can show it.  GLib's own
+ * conversion (g_print) puts '?' for each character the set lacks, which in a
+ * legacy 8-bit locale hits the quotes of most languages; iconv's
+ * transliteration alone would make "„" two commas. */
+static char *
+for_terminal (const char *text)
+{
+  const char *charset;
+  GString *plain;
+  char *target, *converted;
+
+  if (g_get_charset (&charset) || !g_utf8_validate (text, -1, NULL))
+    return g_strdup (text);
+  plain = g_string_new (NULL);
+  for (const char *p = text; *p != '\0'; p = g_utf8_next_char (p))
+    {
+      gunichar c = g_utf8_get_char (p);
+      gsize length = g_utf8_next_char (p) - p;
+      gboolean quote = g_utf8_strchr (DOUBLE_QUOTES, -1, c) != NULL
+                       || g_utf8_strchr (SINGLE_QUOTES, -1, c) != NULL;
+      char *kept
+          = quote ? g_convert (p, length, charset, "UTF-8", NULL, NULL, NULL)
+                  : NULL;
+
+      if (quote && kept == NULL)
+        g_string_append_c (plain,
+                           g_utf8_strchr (DOUBLE_QUOTES, -1, c) ? '"' : '\'');
+      else
+        g_string_append_len (plain, p, length);
+      g_free (kept);
+    }
+  target = g_strconcat (charset, "//TRANSLIT", NULL);
+  converted = g_convert_with_fallback (plain->str, -1, target, "UTF-8", "?",
+                                       NULL, NULL, NULL);
+  g_free (target);
+  if (converted == NULL)
+    converted = g_strdup (plain->str);
+  g_string_free (plain, TRUE);
+  return converted;
+}
+
+/* The host's one way to print: TEXT and a newline, in the terminal's
+ * character set. */
+static void
+write_line (FILE *stream, const char *text)
+{
+  char *shown = for_terminal (text);
+
+  fprintf (stream, "%s\n", shown);
+  g_free (shown);
+}
+
+static void G_GNUC_PRINTF (2, 3)
+    print_line (FILE *stream, const char *format, ...)
+{
+  va_list args;
+  char *text;
+
+  va_start (args, format);
+  text = g_strdup_vprintf (format, args);
+  va_end (args);
+  write_line (stream, text);
+  g_free (text);
+}
+
+/* One line on standard error, after the program's name. */
+void
+complain (const char *format, ...)
 {
   va_list args;
   char *message;
@@ -184,28 +254,51 @@ static void G_GNUC_PRINTF (1, 2) complain (const char *format, ...)
   va_start (args, format);
   message = g_strdup_vprintf (format, args);
   va_end (args);
-  g_printerr ("%s: %s\n", PROGRAM, message);
+  print_line (stderr, "%s: %s", PROGRAM, message);
   g_free (message);
 }
 
+/* One message per option, so that changing an option costs the translators
+ * one text. */
 static void
 usage (void)
 {
-  g_print (_ ("Usage: %s [OPTION]...\n"
-              "Shows the settings plug-in's panel and menu as the game's"
-              " start-up host does.\n"
-              "\n"
-              "  --plugin PATH      plug-in to load (default: %s beside this\n"
-              "                     program, or in the installed plug-in"
-              " folder)\n"
-              "  --screenshot FILE  show the window, write it as PNG and exit"
-              " without saving\n"
-              "  --open-menu        with --screenshot: open Settings >"
-              " Difficulty first\n"
-              "  --trace-entries    log each entry call, its result and the"
-              " panel and menu\n"
-              "                     state to standard error\n"),
-           PROGRAM, PLUGIN_FILE);
+  /* TRANSLATORS: the first line of --help; %s is the program's name,
+     zorvane-host.  Each line of --help must fit 79 columns. */
+  print_line (stdout, _ ("Usage: %s [OPTION]..."), PROGRAM);
+  /* TRANSLATORS: the second line of --help.  Break it into lines of at most
+     79 columns (East Asian wide characters count two). */
+  write_line (stdout, _ ("Shows the settings plug-in's panel and menu as the"
+                         " game's start-up host does."));
+  write_line (stdout, "");
+  print_line (
+      stdout,
+      /* TRANSLATORS: one option of --help, as are the three after it.  Keep
+         the option's name; translate PATH and FILE alike, or keep both.  Each
+         line must fit 79 columns with %s filled in (zorvane_plugin.so, 17
+         columns), East Asian wide characters counting two.  The description
+         starts in column 22, and so does each further line; break lines
+         wherever you need to. */
+      _ ("  --plugin PATH      plug-in to load (default: %s beside this\n"
+         "                     program, or in the installed plug-in folder)"),
+      PLUGIN_FILE);
+  /* TRANSLATORS: an option of --help: at most 79 columns a line, the
+     description in column 22 (a longer FILE may push it to a line of its
+     own). */
+  write_line (stdout, _ ("  --screenshot FILE  show the window, write it as"
+                         " PNG and exit without saving"));
+  /* TRANSLATORS: an option of --help: at most 79 columns a line, the
+     description in column 22.  "Settings" and "Difficulty" are the menu's
+     texts: use their translations. */
+  write_line (stdout, _ ("  --open-menu        with --screenshot: open"
+                         " Settings > Difficulty first"));
+  /* TRANSLATORS: an option of --help: at most 79 columns a line, the
+     description in column 22.  An entry is an entry point of the plug-in, a
+     function of it that the host calls; not an input field, not a list
+     item. */
+  write_line (stdout, _ ("  --trace-entries    log each entry call, its result"
+                         " and the panel and menu\n"
+                         "                     state to standard error"));
 }
 
 static GtkWidget *
@@ -315,6 +408,9 @@ main (int argc, char **argv)
   entries = record.registration.entries;
   if (!registered || entries == NULL)
     {
+      /* TRANSLATORS: %s is the plug-in's path.  The plug-in itself declined
+         to register (its startup_init_plugin returned 0): it refused, nobody
+         refused it. */
       complain (_ ("%s refused to register"), plugin_path);
       return 1;
     }
@@ -335,7 +431,13 @@ main (int argc, char **argv)
   if (screenshot_file && !screenshot_written ())
     return 1;
   if (screenshot_file)
-    g_print ("%s: %s\n", PROGRAM,
-             g_strdup_printf (_ ("wrote %s"), screenshot_file));
+    {
+      /* TRANSLATORS: printed once the screenshot is written; %s is the
+         path of its file. */
+      char *done = g_strdup_printf (_ ("wrote %s"), screenshot_file);
+
+      print_line (stdout, "%s: %s", PROGRAM, done);
+      g_free (done);
+    }
   return 0;
 }

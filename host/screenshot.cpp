@@ -4,9 +4,7 @@
 #include "screenshot.h"
 
 #include <libintl.h>
-#include <stdio.h>
 
-#define PROGRAM "zorvane-host"
 #define _(text) gettext (text)
 /* A mapped window is not drawn yet, nor is an opened menu: give each a
  * moment. */
@@ -113,10 +111,8 @@ take_screenshot (gpointer user_data)
   shot_written = picture != NULL
                  && gdk_pixbuf_save (picture, shot_file, "png", &error, NULL);
   if (!shot_written)
-    g_printerr ("%s: %s\n", PROGRAM,
-                g_strdup_printf (_ ("cannot write %s: %s"), shot_file,
-                                 error ? error->message
-                                       : _ ("no image of the window")));
+    complain (_ ("cannot write %s: %s"), shot_file,
+              error ? error->message : _ ("no image of the window"));
   if (error)
     g_error_free (error);
   if (picture)

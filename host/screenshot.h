@@ -12,4 +12,8 @@ void screenshot_when_shown (GtkWidget *window, GtkWidget *menu_bar,
                             const char *file, gboolean open_menu);
 gboolean screenshot_written (void);
 
+/* The host's report of a failure: one line on standard error after the
+ * program's name, in the terminal's character set (main.cpp). */
+void complain (const char *format, ...) G_GNUC_PRINTF (1, 2);
+
 #endif

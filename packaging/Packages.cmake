@@ -24,7 +24,8 @@ add_custom_target(zorvane-package-docs ALL DEPENDS ${gzipped})
 
 install(TARGETS zorvane_plugin LIBRARY DESTINATION ${ZORVANE_PLUGIN_DIR}
         COMPONENT plugin)
-install(FILES data/zorvane.schemas
+# The schema with its descriptions in every language (po/CMakeLists.txt).
+install(FILES ${ZORVANE_SCHEMA}
         DESTINATION ${CMAKE_INSTALL_DATADIR}/gconf/schemas COMPONENT plugin)
 install(FILES include/zorvane/plugin_host.h
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/zorvane COMPONENT dev)
@@ -79,6 +80,9 @@ set(CPACK_DEBIAN_PLUGIN_PACKAGE_SOURCE ${same_on_every_arch})
 set(CPACK_DEBIAN_PLUGIN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PLUGIN_PACKAGE_DEPENDS
     "libglib2.0-0 (>= 2.16), libgtk2.0-0, libgconf-2-4, gconf2")
+# Without a CJK font the Japanese texts show as boxes; the host's own fonts
+# may well have one, so it is no dependency.
+set(CPACK_DEBIAN_PLUGIN_PACKAGE_SUGGESTS fonts-noto-cjk)
 set(CPACK_DEBIAN_PLUGIN_DESCRIPTION
     "settings plug-in for the Zorvane game's start-up host
 The start-up host loads this plug-in at run time. It gives the host a settings

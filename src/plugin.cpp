@@ -196,11 +196,17 @@ load_plugin (void)
                          (GConnectFlags)0);
   forget_on_destroy (&board_box);
   gtk_box_pack_end (GTK_BOX (board_hbox), board_box, FALSE, FALSE, 0);
+  /* TRANSLATORS: the label of the spin button that sets the level a new
+     game starts at; screen readers also speak it as the control's name. */
   board_label = gtk_label_new (_ ("Starting level"));
   PLUGIN_ASSERT (board_label);
   /* Lets assistive technology name the control after its label. */
   gtk_label_set_mnemonic_widget (GTK_LABEL (board_label), board_box);
   name_for_screen_readers (board_box, _ ("Starting level"),
+                           /* TRANSLATORS: the level spin button's tooltip,
+                              which screen readers speak as its description;
+                              also the short description of the setting in
+                              the settings schema. */
                            _ ("The level a new game starts at"));
   gtk_box_pack_end (GTK_BOX (board_hbox), board_label, FALSE, FALSE, 0);
   gtk_box_pack_start (GTK_BOX (game_hbox), board_hbox, FALSE, FALSE, 2);
@@ -214,10 +220,18 @@ load_plugin (void)
                          (GConnectFlags)0);
   forget_on_destroy (&sound_check);
   gtk_box_pack_end (GTK_BOX (sound_hbox), sound_check, FALSE, FALSE, 0);
+  /* TRANSLATORS: the label of the check box that turns the game's sound on
+     or off, and the menu's check item; screen readers also speak it as the
+     control's name. */
   sound_label = gtk_label_new (_ ("Sound"));
   PLUGIN_ASSERT (sound_label);
   gtk_label_set_mnemonic_widget (GTK_LABEL (sound_label), sound_check);
   name_for_screen_readers (sound_check, _ ("Sound"),
+                           /* TRANSLATORS: the sound check box's tooltip,
+                              which screen readers speak as its description;
+                              also the short description of the setting in
+                              the settings schema.  It must stand on its own,
+                              not as a clause broken off after "whether". */
                            _ ("Whether the game plays sound"));
   gtk_box_pack_end (GTK_BOX (sound_hbox), sound_label, FALSE, FALSE, 0);
   gtk_box_pack_start (GTK_BOX (game_hbox), sound_hbox, FALSE, FALSE, 2);
@@ -271,6 +285,8 @@ build_settings_menu (int32_t *count)
   menu_items[0] = settings_item;
   gtk_menu_item_set_submenu (GTK_MENU_ITEM (settings_item), settings_menu);
   difficulty_menu = gtk_menu_new ();
+  /* TRANSLATORS: the submenu that picks the game's difficulty level, with
+     the items "Level 1" to "Level 12". */
   difficulty_item = gtk_menu_item_new_with_label (_ ("Difficulty"));
   gtk_menu_item_set_submenu (GTK_MENU_ITEM (difficulty_item), difficulty_menu);
   /* Hosts read these variables: none may outlive its widget. */

@@ -26,7 +26,7 @@ cmp -s "$stage/include/zorvane/plugin_host.h" "$source_dir/include/zorvane/plugi
 example=$stage/share/doc/zorvane-plugin-dev/examples/example_host.c
 cmp -s "$example" "$source_dir/examples/example_host.c" || fail "no example"
 schema=$stage/share/gconf/schemas/zorvane.schemas
-cmp -s "$schema" "$source_dir/data/zorvane.schemas" || fail "schema not installed"
+cmp -s "$schema" "$build/data/zorvane.schemas" || fail "translated schema not installed"
 
 # The installed host finds the installed plug-in and catalogues by itself.
 $run "$stage/bin/zorvane-host" --screenshot "$work/shot.png" >/dev/null 2>&1 ||
@@ -47,10 +47,23 @@ for key in "level:1:The level a new game starts at" \
   got=$(gconftool-2 --short-docs "/apps/tamrik/zorvane/$name")
   [ "$got" = "${rest#*:}" ] || fail "short description of $name: '$got'"
 done
+# And in the player's language, short and long (without a long description
+# GConf's system-wide merge drops a language).
+docs () {
+  LOCPATH=$build/tests/locales LANG=$1 LC_ALL= LANGUAGE= \
+    gconftool-2 "$2" "/apps/tamrik/zorvane/$3" | iconv -f "${1#*.}" -t UTF-8
+}
+[ "$(docs de_DE.UTF-8 --short-docs sound)" = "Legt fest, ob das Spiel Klänge abspielt" ] ||
+  fail "German short description: $(docs de_DE.UTF-8 --short-docs sound)"
+case $(docs de_DE.UTF-8 --long-docs level) in
+  "Die Stufe, mit der ein neues Spiel beginnt, von 1 "*) ;;
+  *) fail "German long description: $(docs de_DE.UTF-8 --long-docs level)" ;;
+esac
+[ "$(docs ru_RU.KOI8-R --short-docs level)" = "Уровень, с которого начинается новая игра" ] ||
+  fail "Russian short description: $(docs ru_RU.KOI8-R --short-docs level)"
 # A catalogue per language, the same bytes as its committed source makes.
-for po in "$source_dir"/po/*.po; do
-  language=$(basename "$po" .po)
-  msgfmt -o - "$po" | cmp -s - "$stage/share/locale/$language/LC_MESSAGES/zorvane-plugin.mo" ||
+for language in $(sed 's/#.*//' "$source_dir/po/LINGUAS"); do
+  msgfmt -o - "$source_dir/po/$language.po" | cmp -s - "$stage/share/locale/$language/LC_MESSAGES/zorvane-plugin.mo" ||
     fail "no catalogue for $language"
 done
 

@@ -300,19 +300,30 @@ TEST_P (Translated, ShowsThePlayersLanguage)
 
 #define GERMAN                                                                 \
   {                                                                            \
-    "Startstufe", "Ton", "Einstellungen", "Schwierigkeit", "Stufe 9",          \
-        "Startstufe", "Ton", "Die Stufe, mit der ein neues Spiel beginnt",     \
-        "Ob das Spiel Töne abspielt"                                          \
+    "Startstufe", "Klang", "Einstellungen", "Schwierigkeitsgrad", "Stufe 9",   \
+        "Startstufe", "Klang", "Die Stufe, mit der ein neues Spiel beginnt",   \
+        "Legt fest, ob das Spiel Klänge abspielt"                             \
   }
 INSTANTIATE_TEST_SUITE_P (
     Locales, Translated,
-    ::testing::Values (Language{ "C",
-                                 { "Starting level", "Sound", "Settings",
-                                   "Difficulty", "Level 9", "Starting level",
-                                   "Sound", "The level a new game starts at",
-                                   "Whether the game plays sound" } },
-                       Language{ "de_DE.UTF-8", GERMAN },
-                       Language{ "de_DE.ISO-8859-1", GERMAN }),
+    ::testing::Values (
+        Language{ "C",
+                  { "Starting level", "Sound", "Settings", "Difficulty",
+                    "Level 9", "Starting level", "Sound",
+                    "The level a new game starts at",
+                    "Whether the game plays sound" } },
+        Language{ "de_DE.UTF-8", GERMAN },
+        Language{ "de_DE.ISO-8859-1", GERMAN },
+        Language{ "pl_PL.ISO-8859-2",
+                  { "Poziom początkowy", "Dźwięk", "Ustawienia",
+                    "Poziom trudności", "Poziom 9", "Poziom początkowy",
+                    "Dźwięk", "Poziom, od którego zaczyna się nowa gra",
+                    "Określa, czy gra odtwarza dźwięk" } },
+        Language{ "ru_RU.KOI8-R",
+                  { "Начальный уровень", "Звук", "Настройки", "Сложность",
+                    "Уровень 9", "Начальный уровень", "Звук",
+                    "Уровень, с которого начинается новая игра",
+                    "Включён ли звук в игре" } }),
     [] (const ::testing::TestParamInfo<Language> &info) {
       std::string name = info.param.locale;
       std::replace_if (

@@ -1,0 +1,70 @@
+#!/bin/sh
+# The catalogues as a release needs them, for every language of po/LINGUAS:
+#   catalogue_lint.sh HOST SOURCE_DIR TEMPLATE TEST_LOCALES
+# complete (nothing untranslated or fuzzy), with a team to write to and
+# honest dates, and a --help whose every line fits 79 columns (East Asian
+# wide characters count two).  In a legacy 8-bit locale the host's messages
+# show no '?' for a character the charset lacks.  The template explains the
+# texts that need it, and po/POTFILES.in names every source with texts.
+set -u
+host=$1 source_dir=$2 template=$3 locales=$4
+run=${ZORVANE_EMULATOR:-}
+status=0
+fail () { echo "FAIL: $*"; status=1; }
+languages=$(sed 's/#.*//' "$source_dir/po/LINGUAS")
+LOCPATH=$locales
+export LOCPATH
+english=$(LC_ALL=C LANGUAGE= $run "$host" --help)
+
+for language in $languages; do
+  po=$source_dir/po/$language.po
+  msgcmp "$po" "$template" || fail "$language: texts untranslated or fuzzy"
+  grep -q '^"Language-Team: [^<]*<[^@>]*@[^>]*>\\n"$' "$po" ||
+    fail "$language: no address in Language-Team"
+  created=$(sed -n 's/^"POT-Creation-Date: \(.*\)\\n"$/\1/p' "$po")
+  revised=$(sed -n 's/^"PO-Revision-Date: \(.*\)\\n"$/\1/p' "$po")
+  [ "$(printf '%s\n' "$created" "$revised" | sort | head -n 1)" = "$created" ] ||
+    fail "$language: revised $revised, before the template of $created"
+  help=$(LC_ALL=C.UTF-8 LANGUAGE=$language $run "$host" --help)
+  [ "$help" != "$english" ] || fail "$language: --help is not translated"
+  width=$(printf '%s\n' "$help" | LC_ALL=C.UTF-8 wc -L)
+  [ "$width" -le 79 ] || fail "$language: --help is $width columns wide:
+$help"
+done
+
+# Each in its own charset: quotes it has, or plain ones; neither GLib's '?'
+# nor iconv's ',,' for "„".
+for locale in de_DE.ISO-8859-1 pl_PL.ISO-8859-2 ru_RU.KOI8-R; do
+  echo "$languages" | grep -qx "${locale%%_*}" || continue
+  out=$(LC_ALL=$locale LANGUAGE= $run "$host" --bogus 2>&1;
+    LC_ALL=$locale LANGUAGE= $run "$host" --help)
+  case $out in
+    *"unknown or incomplete option"*) fail "$locale: the host speaks English" ;;
+    *'?'* | *,,*) fail "$locale: '?' or ',,' for a character:
+$(echo "$out" | iconv -f "${locale#*.}" -t UTF-8)" ;;
+  esac
+done
+
+for text in '^Usage: %s' '^Shows the settings' '^  --plugin PATH' \
+  '^  --screenshot FILE' '^  --open-menu' '^  --trace-entries' \
+  '^%s refused to register$' '^wrote %s$' '^Starting level$' '^Sound$' \
+  '^The level a new game starts at$' '^Whether the game plays sound$' \
+  '^The level a new game starts at, from' '^Whether the game plays sound: 1'; do
+  # msggrep matches nothing in a template whose charset is not named yet.
+  [ "$(sed 's/charset=CHARSET/charset=UTF-8/' "$template" |
+    msggrep -K -e "$text" - | grep -c '^#\. TRANSLATORS:')" -ge 1 ] ||
+    fail "no TRANSLATORS comment for: $text"
+done
+
+cd "$source_dir" || exit 1
+listed=$(sed 's/#.*//' po/POTFILES.in)
+for file in $listed; do
+  [ -f "$file" ] || fail "po/POTFILES.in names $file, which does not exist"
+done
+for file in $(grep -rlE '(^|[^[:alnum:]_])_ ?\(' src host); do
+  echo "$listed" | grep -qx "$file" ||
+    fail "$file has texts to translate but is missing from po/POTFILES.in"
+done
+
+[ $status -eq 0 ] && echo "ok: $(echo $languages | wc -w) catalogues complete, --help fits, legacy charsets, comments, POTFILES.in"
+exit $status
