@@ -3,6 +3,8 @@
 #include <locale.h>
 #include <time.h>
 
+#include <algorithm>
+
 #include "harness.h"
 
 using Registration = PluginTest;
