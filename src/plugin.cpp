@@ -59,7 +59,8 @@ extern "C"
 #define _(text) dgettext (TEXT_DOMAIN, text)
 /* Where libc looks for a domain that nobody has bound. */
 #define LIBC_LOCALE_DIR "/usr/share/locale"
-/* The two keys in PLUGIN_GSETTINGS_SCHEMA. */
+/* The two keys in PLUGIN_GSETTINGS_SCHEMA; GConf's files name the entries of
+ * PLUGIN_LEVEL_KEY and PLUGIN_SOUND_KEY the same. */
 #define GSETTINGS_LEVEL_KEY "level"
 #define GSETTINGS_SOUND_KEY "sound"
 /* Where GConf's per-user store keeps the folder of PLUGIN_LEVEL_KEY, under the
