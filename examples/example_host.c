@@ -2,28 +2,27 @@
  * installed kit (zorvane-plugin-dev of the host's architecture):
  *
  * x86_64:
- *   cc -o example_host \
- *     $(pkg-config --cflags zorvane-plugin gtk+-2.0 gconf-2.0) \
+ *   cc -o example_host $(pkg-config --cflags zorvane-plugin gtk+-2.0) \
  *     -DPLUGINS_DIR="\"$(pkg-config --variable=pluginsdir zorvane-plugin)\"" \
- *     example_host.c -Wl,--no-as-needed \
- *     $(pkg-config --libs gtk+-2.0 gconf-2.0) -ldl
+ *     example_host.c $(pkg-config --libs gtk+-2.0) -ldl
  *
- * 32-bit x86 (Debian's GConf headers serve both; its .pc file is amd64's):
+ * 32-bit x86:
  *   lib=/usr/lib/i386-linux-gnu
  *   export PKG_CONFIG_LIBDIR=$lib/pkgconfig:/usr/share/pkgconfig
  *   cc -m32 -o example_host $(pkg-config --cflags zorvane-plugin gtk+-2.0) \
- *     -I/usr/include/gconf/2 \
  *     -DPLUGINS_DIR="\"$(pkg-config --variable=pluginsdir zorvane-plugin)\"" \
- *     example_host.c -Wl,--no-as-needed \
- *     $(pkg-config --libs gtk+-2.0) $lib/libgconf-2.so.4 -ldl
+ *     example_host.c $(pkg-config --libs gtk+-2.0) -ldl
  *
- * It registers the plug-in, builds its panel and menu, prints what they show
- * and saves.  The plug-in takes GTK+ and GConf from its host, which therefore
- * links both; -Wl,--no-as-needed keeps them where the host calls neither
- * itself, as Debian's compiler links with --as-needed. */
+ * It registers the plug-in, builds its panel and menu, prints what they show,
+ * saves, and reads the saved settings back.  The plug-in takes GTK+ from its
+ * host, which therefore links it, and keeps the settings in GConf if the host
+ * links that too; this host does not, so they go to GSettings, whose schema
+ * zorvane-plugin installs.  A host that keeps them in GConf puts
+ * -Wl,--no-as-needed before the libraries (and links gconf-2.0, or
+ * $lib/libgconf-2.so.4 on 32-bit x86): Debian's compiler links with
+ * --as-needed, which would drop a GConf that the host never calls itself. */
 #define GLIB_DISABLE_DEPRECATION_WARNINGS
 #include <dlfcn.h>
-#include <gconf/gconf-client.h>
 #include <gtk/gtk.h>
 #include <stdio.h>
 #include <zorvane/plugin_host.h>
@@ -89,9 +88,8 @@ main (int argc, char **argv)
               GTK_CHECK_MENU_ITEM (exported ("sound_item")))));
 
   record.entries->save_settings ();
-  GConfClient *store = gconf_client_get_default ();
-  printf ("saved: level %d, sound %d\n",
-          gconf_client_get_int (store, PLUGIN_LEVEL_KEY, NULL),
-          gconf_client_get_int (store, PLUGIN_SOUND_KEY, NULL));
+  GSettings *store = g_settings_new (PLUGIN_GSETTINGS_SCHEMA);
+  printf ("saved: level %d, sound %d\n", g_settings_get_int (store, "level"),
+          g_settings_get_int (store, "sound"));
   return 0;
 }

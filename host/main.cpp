@@ -19,6 +19,10 @@
 
 #define PROGRAM "zorvane-host"
 #define PLUGIN_FILE "zorvane_plugin.so"
+/* A game's host on a GConf desktop links GConf, and the plug-in keeps the
+ * settings there.  This one takes GConf where the machine has it, so that its
+ * package installs where GConf is gone too; the plug-in then uses GSettings. */
+#define GCONF_LIBRARY "libgconf-2.so.4"
 /* The plug-in's catalogue holds the host's texts too. */
 #define TEXT_DOMAIN "zorvane-plugin"
 #define _(text) gettext (text)
@@ -387,6 +391,7 @@ main (int argc, char **argv)
       return 1;
     }
 
+  dlopen (GCONF_LIBRARY, RTLD_LAZY | RTLD_GLOBAL);
   module = dlopen (plugin_path, RTLD_NOW | RTLD_LOCAL);
   if (module == NULL)
     {

@@ -1,10 +1,11 @@
 # What is installed where, and the three Debian packages made from it:
-#   zorvane-plugin      the plug-in and its GConf schema
+#   zorvane-plugin      the plug-in and its GConf and GSettings schemas
 #   zorvane-plugin-dev  the host-interface header and zorvane-plugin.pc
 #   zorvane-host        the stand-in host
 # The first two install side by side with the other architecture's.  There are
-# no maintainer scripts: gconf2's trigger registers the schemas it finds in
-# /usr/share/gconf/schemas, and unregisters them on removal.
+# no maintainer scripts: GLib's trigger compiles the schemas it finds in
+# /usr/share/glib-2.0/schemas, and gconf2's (where GConf still is) registers
+# those in /usr/share/gconf/schemas; both forget them on removal.
 
 set(packages_dir ${CMAKE_CURRENT_LIST_DIR})
 set(generated_dir ${PROJECT_BINARY_DIR}/packaging)
@@ -27,6 +28,8 @@ install(TARGETS zorvane_plugin LIBRARY DESTINATION ${ZORVANE_PLUGIN_DIR}
 # The schema with its descriptions in every language (po/CMakeLists.txt).
 install(FILES ${ZORVANE_SCHEMA}
         DESTINATION ${CMAKE_INSTALL_DATADIR}/gconf/schemas COMPONENT plugin)
+install(FILES data/org.tamrik.zorvane.gschema.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/glib-2.0/schemas COMPONENT plugin)
 install(FILES include/zorvane/plugin_host.h
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/zorvane COMPONENT dev)
 install(FILES examples/example_host.c
@@ -76,10 +79,13 @@ set(CPACK_DEBIAN_PLUGIN_PACKAGE_NAME zorvane-plugin)
 set(CPACK_DEBIAN_PLUGIN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PLUGIN_PACKAGE_SOURCE ${same_on_every_arch})
 # dpkg-shlibdeps adds the libc6 version its symbol versions need; the toolkit
-# comes from the host process, whose libraries these are.
+# comes from the host process, whose libraries these are.  GConf is only
+# recommended: Debian 13 has none, and the plug-in then keeps the settings in
+# GSettings, with a backend as GNOME's programs pull it in.
 set(CPACK_DEBIAN_PLUGIN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PLUGIN_PACKAGE_DEPENDS
-    "libglib2.0-0 (>= 2.16), libgtk2.0-0, libgconf-2-4, gconf2")
+    "libglib2.0-0 (>= 2.16), libgtk2.0-0, dconf-gsettings-backend | gsettings-backend")
+set(CPACK_DEBIAN_PLUGIN_PACKAGE_RECOMMENDS gconf2)
 # Without a CJK font the Japanese texts show as boxes; the host's own fonts
 # may well have one, so it is no dependency.
 set(CPACK_DEBIAN_PLUGIN_PACKAGE_SUGGESTS fonts-noto-cjk)
@@ -88,10 +94,10 @@ set(CPACK_DEBIAN_PLUGIN_DESCRIPTION
 The start-up host loads this plug-in at run time. It gives the host a settings
 panel (the starting level, 1 to 12, and sound on or off) and a Settings
 menu that mirrors it, and keeps both settings in the GConf store under
-/apps/tamrik/zorvane. It speaks German, French, Spanish, Italian, Brazilian
-Portuguese, Polish, Russian and Japanese, and names its controls for screen
-readers. The plug-in needs GTK+ 2, GLib and GConf 2 loaded in the host's
-process.")
+/apps/tamrik/zorvane where the host has GConf, else in GSettings
+(org.tamrik.zorvane), taking them over from GConf's files once. It speaks
+24 languages and names its controls for screen readers. The plug-in needs GTK+ 2
+and GLib loaded in the host's process.")
 
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME zorvane-plugin-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
@@ -109,6 +115,8 @@ set(CPACK_DEBIAN_HOST_PACKAGE_NAME zorvane-host)
 set(CPACK_DEBIAN_HOST_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_HOST_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_HOST_PACKAGE_DEPENDS "zorvane-plugin (= ${PROJECT_VERSION})")
+# Loaded at run time where it is: the host then uses GConf, as before.
+set(CPACK_DEBIAN_HOST_PACKAGE_RECOMMENDS libgconf-2-4)
 set(CPACK_DEBIAN_HOST_DESCRIPTION
     "stand-in start-up host for the Zorvane settings plug-in
 zorvane-host loads the settings plug-in as the game's start-up host does and

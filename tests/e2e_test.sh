@@ -2,6 +2,7 @@
 # The stand-in host driven with real X input, as a player would use it:
 #   e2e_test.sh HOST        (inside scripts/sandbox)
 set -u
+. "$(dirname "$0")/store.sh"
 host=$1
 run=${ZORVANE_EMULATOR:-}
 status=0
@@ -24,9 +25,9 @@ key alt+s        # "Save"
 key ctrl+q       # close, which saves again
 wait $pid || fail "host exited with $?"
 
-[ "$(gconftool-2 --get-type /apps/tamrik/zorvane/level)" = int ] || fail "level type"
-[ "$(gconftool-2 --get /apps/tamrik/zorvane/level)" = 9 ] || fail "level not 9"
-[ "$(gconftool-2 --get /apps/tamrik/zorvane/sound)" = 1 ] || fail "sound not 1"
+[ "$(store_type level)" = int ] || fail "level type"
+[ "$(store_get level)" = 9 ] || fail "level not 9"
+[ "$(store_get sound)" = 1 ] || fail "sound not 1"
 saves=$(grep -c '^zorvane-host: save_settings -> done; panel level 9, sound on; menu Level 9, sound on$' "$trace")
 [ "$saves" = 2 ] || { fail "saw $saves saves of the changed state"; cat "$trace"; }
 [ $status -eq 0 ] && echo "ok: Level 9 and Sound picked, saved and shown on both sides"

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 bool allow_store_warnings;
+int logged_messages;
 void *module;
 const PluginEntries *entries;
 static int tests_in_process;
@@ -106,10 +107,25 @@ run (const std::string &command)
   return out;
 }
 
+bool
+gsettings_store ()
+{
+  return dlsym (RTLD_DEFAULT, "gconf_client_get_default") == nullptr;
+}
+
+// GSettings has the GConf key's last part in the plug-in's schema.
+static std::string
+gsettings_key (const char *key)
+{
+  return std::string (PLUGIN_GSETTINGS_SCHEMA " ") + (strrchr (key, '/') + 1);
+}
+
 // Read from outside the process, past this process's GConf client.
 std::string
 store_get (const char *key)
 {
+  if (gsettings_store ())
+    return "int\n" + run ("gsettings get " + gsettings_key (key));
   return run (std::string ("gconftool-2 --get-type ") + key
               + " 2>/dev/null; gconftool-2 --get " + key + " 2>/dev/null");
 }
@@ -119,7 +135,8 @@ store_get (const char *key)
 std::string
 store_own (const char *key)
 {
-  return run (std::string ("sh " ZORVANE_OWN_VALUE_SCRIPT " ") + key);
+  return run (std::string ("sh " ZORVANE_OWN_VALUE_SCRIPT " ")
+              + (gsettings_store () ? strrchr (key, '/') + 1 : key));
 }
 
 // Type "schema" installs only a schema whose default is the value.
@@ -128,6 +145,11 @@ store_set (const char *key, const char *type, const char *value)
 {
   std::string command = std::string ("gconftool-2 --set --type=") + type
                         + " -- " + key + " '" + value + "'";
+  if (gsettings_store ())
+    {
+      ASSERT_STREQ (type, "int") << "the GSettings schema holds integers";
+      command = "gsettings set " + gsettings_key (key) + " '" + value + "'";
+    }
   if (strcmp (type, "schema") == 0)
     {
       const char *home = getenv ("HOME");
@@ -239,6 +261,7 @@ fail_on_warning (const gchar *domain, GLogLevelFlags level,
                  const gchar *message, gpointer)
 {
   bool store = domain && strcmp (domain, "GConf") == 0;
+  logged_messages += (level & G_LOG_LEVEL_MESSAGE) != 0;
   if ((level & (G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL))
       && !(store && allow_store_warnings))
     ADD_FAILURE () << (domain ? domain : "") << ": " << message;
@@ -278,6 +301,8 @@ main (int argc, char **argv)
     }
   if (!getenv ("ZORVANE_SANDBOX"))
     {
+      // The plug-in's GSettings schema, as this build compiled it.
+      setenv ("GSETTINGS_SCHEMA_DIR", ZORVANE_SCHEMA_DIR, 1);
       char self[4096];
       ssize_t n = readlink ("/proc/self/exe", self, sizeof self - 1);
       if (n > 0)

@@ -14,6 +14,8 @@
 #define SOUND_KEY "/apps/tamrik/zorvane/sound"
 
 extern bool allow_store_warnings;
+// Messages (g_message) logged so far.
+extern int logged_messages;
 extern void *module;
 extern const PluginEntries *entries;
 
@@ -35,6 +37,9 @@ void expect_shown (int level, bool sound);
 void click (GtkWidget *toggle);
 // A menu item activated, as a pick with the mouse or keyboard does.
 void pick (GtkWidget *item);
+// The store the plug-in uses in this process: GSettings where the process
+// has no GConf.  The helpers below take GConf keys either way.
+bool gsettings_store ();
 std::string store_get (const char *key);
 std::string store_own (const char *key);
 void store_set (const char *key, const char *type, const char *value);

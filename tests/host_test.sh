@@ -1,6 +1,7 @@
 #!/bin/sh
 # The stand-in host as an integrator runs it:  host_test.sh HOST NOT_A_PLUGIN
 set -u
+. "$(dirname "$0")/store.sh"
 host=$1 not_a_plugin=$2
 run=${ZORVANE_EMULATOR:-}
 status=0
@@ -17,7 +18,7 @@ for bad in /nonexistent/zorvane_plugin.so "$not_a_plugin"; do
   cat "$work/err"
 done
 
-gconftool-2 --set --type=int /apps/tamrik/zorvane/level 7
+store_set level 7
 $run "$host" --trace-entries --screenshot "$work/shot.png" >"$work/out" 2>"$work/err" ||
   fail "screenshot run failed: $(cat "$work/err")"
 head -c 8 "$work/shot.png" | od -An -c | grep -q 'P   N   G' || fail "no PNG"
@@ -25,7 +26,7 @@ grep -q ' : load_plugin : ' "$work/out" || fail "no trace line"
 order=$(sed -n 's/^zorvane-host: \([a-z_]*\) ->.*/\1/p' "$work/err" | tr '\n' ' ')
 [ "$order" = "startup_init_plugin load_plugin noop build_settings_menu sync_menu_from_panel " ] ||
   fail "entry order: $order"
-[ "$(sh "$(dirname "$0")/own_value.sh" /apps/tamrik/zorvane/sound)" = "" ] ||
+[ "$(store_own sound)" = "" ] ||
   fail "screenshot run saved"
 [ $status -eq 0 ] && echo "ok: refusals, screenshot, entry order"
 exit $status

@@ -27,6 +27,26 @@ example=$stage/share/doc/zorvane-plugin-dev/examples/example_host.c
 cmp -s "$example" "$source_dir/examples/example_host.c" || fail "no example"
 schema=$stage/share/gconf/schemas/zorvane.schemas
 cmp -s "$schema" "$build/data/zorvane.schemas" || fail "translated schema not installed"
+gschema=$stage/share/glib-2.0/schemas/org.tamrik.zorvane.gschema.xml
+cmp -s "$gschema" "$source_dir/data/org.tamrik.zorvane.gschema.xml" ||
+  fail "GSettings schema not installed"
+
+# The GSettings schema, compiled as GLib's trigger does, is what the hosts
+# below find: the header's id and path, the defaults level 1 and sound 0, and
+# the GConf schema's texts.
+mkdir "$work/schemas"
+glib-compile-schemas --strict --targetdir="$work/schemas" "${gschema%/*}" ||
+  fail "GSettings schema rejected"
+export GSETTINGS_SCHEMA_DIR=$work/schemas
+define () { sed -n "s/^#define $1 \"\(.*\)\"\$/\1/p" "$source_dir/include/zorvane/plugin_host.h"; }
+grep -q "<schema id=\"$(define PLUGIN_GSETTINGS_SCHEMA)\" path=\"$(define PLUGIN_GSETTINGS_PATH)\">" "$gschema" ||
+  fail "GSettings schema id or path is not the header's"
+[ "$(gsettings get org.tamrik.zorvane level) $(gsettings get org.tamrik.zorvane sound)" = "1 0" ] ||
+  fail "GSettings defaults"
+texts () { sed -n "/<locale name=\"[^C]/,/<\/locale>/d; s/.*<$1>\(.*\)<\/$1>.*/\1/p" "$2"; }
+[ "$(texts summary "$gschema")" = "$(texts short "$schema")" ] &&
+  [ "$(texts description "$gschema")" = "$(texts long "$schema")" ] ||
+  fail "GSettings texts differ from GConf's"
 
 # The installed host finds the installed plug-in and catalogues by itself.
 $run "$stage/bin/zorvane-host" --screenshot "$work/shot.png" >/dev/null 2>&1 ||
@@ -35,7 +55,9 @@ $run "$stage/bin/zorvane-host" --screenshot "$work/shot.png" >/dev/null 2>&1 ||
   $run "$stage/bin/zorvane-host" --help | head -n 1)" = "Aufruf: zorvane-host [OPTION]..." ] ||
   fail "installed host does not speak German"
 
-# Registered, the schema documents both keys without changing what is read.
+# Registered, the schema documents both keys without changing what is read
+# (where GConf is).
+command -v gconftool-2 >/dev/null && {
 GCONF_CONFIG_SOURCE=xml:readwrite:$HOME/.gconf \
   gconftool-2 --makefile-install-rule "$schema" >/dev/null || fail "schema rejected"
 # Its short descriptions are the controls' tooltips.
@@ -61,6 +83,7 @@ case $(docs de_DE.UTF-8 --long-docs level) in
 esac
 [ "$(docs ru_RU.KOI8-R --short-docs level)" = "Уровень, с которого начинается новая игра" ] ||
   fail "Russian short description: $(docs ru_RU.KOI8-R --short-docs level)"
+}
 # A catalogue per language, the same bytes as its committed source makes.
 for language in $(sed 's/#.*//' "$source_dir/po/LINGUAS"); do
   msgfmt -o - "$source_dir/po/$language.po" | cmp -s - "$stage/share/locale/$language/LC_MESSAGES/zorvane-plugin.mo" ||
@@ -78,31 +101,29 @@ build_line=$(sed -n "/^ \* $heading/,/^ \*\$/{ /^ \*   /s/^ \*   //p }" "$exampl
 build_in () { (cd "$1" && cc () { command cc -std=c11 -Wall -Wextra -Werror "$@"; } &&
   eval "$2") || fail "example host does not build with: $2"; }
 cp "$example" "$work" && build_in "$work" "$build_line"
-gconftool-2 --set --type=int /apps/tamrik/zorvane/level 4
+# Linked with the toolkit alone, it keeps the settings in GSettings.
+gsettings set org.tamrik.zorvane level 4
 out=$($run "$work/example_host" 2>&1 | grep -v ' : load_plugin : ')
 [ "$out" = "panel: level 4, sound off
 menu: Level 4, sound off
 saved: level 4, sound 0" ] || fail "example host printed: $out"
-# Without its GConf calls, built with that line and the README's (x86_64): the
-# host still needs GConf, and the plug-in in it reads and writes that store.
-mkdir "$work/quiet"
-sed '/GConfClient \*store/,/PLUGIN_SOUND_KEY/d' "$example" >"$work/quiet/example_host.c"
-quiet_host () {
-  rm -f "$work/quiet/example_host" && build_in "$work/quiet" "$1"
-  nm -D --undefined-only "$work/quiet/example_host" | grep -q gconf_ && fail "quiet host calls GConf"
-  readelf -d "$work/quiet/example_host" | grep -q 'NEEDED.*\[libgconf-2\.so\.4\]' ||
-    fail "GConf not needed by the host built with: $1"
+# A host that keeps the settings in GConf, built with the README's line as
+# written (x86_64, where gconf-2.0.pc is): it calls no GConf itself, yet needs
+# it, and the plug-in in it reads and writes that store.
+if [ $target = amd64 ] && command -v gconftool-2 >/dev/null; then
+  mkdir "$work/gconf"
+  sed '/GSettings \*store/,/"sound"));/d' "$example" >"$work/gconf/gconf_host.c"
+  readme_line=$(sed -n '/^## For integrators/,/^## /{/^cc -o gconf_host/,/[^\\]$/p}' "$source_dir/README.md")
+  [ -n "$readme_line" ] || fail "no GConf build line in the README"
+  build_in "$work/gconf" "$readme_line"
+  readelf -d "$work/gconf/gconf_host" | grep -q 'NEEDED.*\[libgconf-2\.so\.4\]' ||
+    fail "GConf not needed by the host built with: $readme_line"
+  gconftool-2 --set --type=int /apps/tamrik/zorvane/level 4
   gconftool-2 --set --type=int /apps/tamrik/zorvane/sound 5
-  out=$($run "$work/quiet/example_host" 2>&1 | grep -v ' : load_plugin : ')
+  out=$($run "$work/gconf/gconf_host" 2>&1 | grep -v ' : load_plugin : ')
   [ "$out" = "panel: level 4, sound on
 menu: Level 4, sound on" ] && [ "$(gconftool-2 --get /apps/tamrik/zorvane/sound)" = 1 ] ||
-    fail "host built with '$1' printed: $out"
-}
-quiet_host "$build_line"
-if [ $target = amd64 ]; then
-  readme_line=$(sed -n '/^## For integrators/,/^## /{/^cc /,/[^\\]$/p}' "$source_dir/README.md")
-  [ -n "$readme_line" ] || fail "no build line in the README"
-  quiet_host "$readme_line"
+    fail "host built with '$readme_line' printed: $out"
 fi
 
 # The header compiles quietly in each dialect a host may use, after the
@@ -151,6 +172,7 @@ for name in zorvane-plugin zorvane-plugin-dev; do
         [ "$(od -An -tx1 -j4 -N4 "$file" | tr -d ' ')" = 00000000 ] ;;
       */copyright) cmp -s "$file" "$source_dir/packaging/copyright" ;;
       */zorvane.schemas) cmp -s "$file" "$schema" ;;
+      */org.tamrik.zorvane.gschema.xml) cmp -s "$file" "$gschema" ;;
       */plugin_host.h) cmp -s "$file" "$source_dir/include/zorvane/plugin_host.h" ;;
       */example_host.c) cmp -s "$file" "$source_dir/examples/example_host.c" ;;
       */zorvane-plugin.mo) language=${file%/LC_MESSAGES/*}
@@ -183,34 +205,54 @@ out=$(LOCPATH=$build/tests/locales LANG=de_DE.UTF-8 LANGUAGE= LC_ALL= $run \
 [ "$out" = "zorvane-host: $work/de.png geschrieben" ] ||
   fail "a host that binds no catalogue printed: $out"
 
+# GConf only recommended: the packages install where it is gone.
 depends=$(dpkg-deb -f "$work/deb1/zorvane-plugin_1.0.0_$target.deb" Depends)
-for want in "libc6 (>= $glibc_floor)" "libglib2.0-0 (>= 2.16)" libgtk2.0-0 libgconf-2-4 gconf2; do
+for want in "libc6 (>= $glibc_floor)" "libglib2.0-0 (>= 2.16)" libgtk2.0-0 \
+  "dconf-gsettings-backend | gsettings-backend"; do
   case ", $depends," in *", $want,"*) ;; *) fail "plug-in does not depend on $want: $depends" ;; esac
+done
+for name in zorvane-plugin zorvane-host; do
+  case $(dpkg-deb -f "$work/deb1/${name}_1.0.0_$target.deb" Depends) in
+    *gconf*) fail "$name depends on GConf" ;;
+  esac
 done
 
 # The oldest host userland it loads in: glibc $glibc_floor, GLib 2.16, GTK+
-# 2.12 with the ATK 1.20 it shipped with, and any GConf 2, going by the
-# versions in Debian's symbols files.  glibc: every version the plug-in needs,
-# weak references included.
+# 2.12 with the ATK 1.20 it shipped with, and GConf 2, going by the versions
+# in Debian's symbols files; without GConf, GLib 2.40 for GSettings.  glibc:
+# every version the plug-in needs, weak references included.
 floor () { printf '%s\n%s\n' "$1" "$2" | sort -V | tail -n 1 | grep -qx "$2"; }
 readelf -V "$plugin" | sed -n 's/.*Name: GLIBC_\([0-9.]*\) .*/\1/p' |
   while read -r need; do
     floor "$need" "$glibc_floor" || echo "FAIL: needs glibc $need"
   done | grep . && status=1
-# The rest: every import libc does not version, weak ones too, but the
-# toolchain's own hooks.
-objdump -T "$plugin" | awk '/\*UND\*/ && !/\(GLIBC_/ { print $NF }' |
-  grep -v -e '^_ITM_' -e '^__gmon_start__$' |
-  while read -r symbol; do
-    found=
-    for lib in libglib2.0-0:2.16.0 libgtk2.0-0:2.12.0 libatk1.0-0:1.20.0 libgconf-2-4:9; do
-      since=$(awk -v s="$symbol@Base" '$1 == s { print $2 }' \
-        "/var/lib/dpkg/info/${lib%:*}:$target.symbols")
-      [ -n "$since" ] && found=$lib && break
-    done
-    [ -n "$found" ] && floor "${since%%-*}" "${found#*:}" ||
-      echo "FAIL: $symbol is not in GLib 2.16, GTK+ 2.12, ATK 1.20 or GConf 2 (${found%:*} ${since:-none})"
-  done | grep . && status=1
+# The rest: every import libc does not version, but the toolchain's own
+# hooks.  Weak are exactly the store's calls, made only where they resolved:
+# GConf's three, which a host may lack, and those newer than GLib 2.16 that
+# only GSettings needs.  Every strong import is in GLib 2.16, GTK+ 2.12 or ATK
+# 1.20.  (Debian 13 renamed the libraries with a t64 suffix.)
+weak="gconf_client_get_default gconf_client_get_int gconf_client_set_int
+g_get_home_dir g_settings_get_int g_settings_get_user_value g_settings_new_full
+g_settings_schema_source_get_default g_settings_schema_source_lookup
+g_settings_schema_unref g_settings_set_int g_settings_sync g_variant_unref"
+imports=$(objdump -T "$plugin" | awk '/\*UND\*/ && !/\(GLIBC_/ { print $2, $NF }' |
+  grep -v -e ' _ITM_' -e ' __gmon_start__$')
+[ "$(echo "$imports" | sed -n 's/^w //p' | sort | tr '\n' ' ')" = "$(echo $weak | tr ' ' '\n' | sort | tr '\n' ' ')" ] ||
+  fail "weak imports: $(echo "$imports" | sed -n 's/^w //p' | tr '\n' ' ')"
+echo "$imports" | while read -r kind symbol; do
+  case $kind:$symbol in w:gconf_*) continue ;; esac
+  libs="libglib2.0-0:2.16.0 libgtk2.0-0:2.12.0 libatk1.0-0:1.20.0"
+  [ "$kind" = w ] && libs=libglib2.0-0:2.40.0
+  found=
+  for lib in $libs; do
+    since=$(cat "/var/lib/dpkg/info/${lib%:*}:$target.symbols" \
+      "/var/lib/dpkg/info/${lib%:*}t64:$target.symbols" 2>/dev/null |
+      awk -v s="$symbol@Base" '$1 == s { print $2; exit }')
+    [ -n "$since" ] && found=$lib && break
+  done
+  [ -n "$found" ] && floor "${since%%-*}" "${found#*:}" ||
+    echo "FAIL: $symbol is not in ${libs} (${found%:*} ${since:-none})"
+done | grep . && status=1
 
 [ $status -eq 0 ] && echo "ok: staged install, example host, three lintian-clean packages, plain build, ABI floor"
 exit $status

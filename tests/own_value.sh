@@ -3,9 +3,17 @@
 # was never written there, whatever the machine's defaults say:
 #   own_value.sh KEY                                  (inside scripts/sandbox)
 # Where the sandbox shares the machine's sources (ZORVANE_STORE_SHARED=1), the
-# store's files are read, once gconfd has written them out on leaving.
+# store's files are read, once gconfd has written them out on leaving.  A key
+# of the plug-in's GSettings schema (level, sound) gives the value in the
+# sandbox's keyfile, which holds only what was written.
 set -u
 key=$1
+case $key in
+  /*) ;;
+  *) sed -n "/^\[org\/tamrik\/zorvane\]\$/,/^\[/s/^$key=//p" \
+       "$XDG_CONFIG_HOME/glib-2.0/settings/keyfile" 2>/dev/null
+     exit 0 ;;
+esac
 if [ "${ZORVANE_STORE_SHARED:-}" = 1 ]; then
   gconftool-2 --shutdown 2>/dev/null
   while dbus-send --session --print-reply --dest=org.freedesktop.DBus / \

@@ -3,6 +3,8 @@
 #include <locale.h>
 #include <time.h>
 
+#include <algorithm>
+
 #include "harness.h"
 
 using Registration = PluginTest;
@@ -112,6 +114,80 @@ INSTANTIATE_TEST_SUITE_P (
                 "pair --car-type=int --cdr-type=int", "(1,1)", 1, false },
         Stored{ "SchemaDefaults", "schema", "5", "schema", "1", 5, true }),
     [] (const ::testing::TestParamInfo<Stored> &info) {
+      return std::string (info.param.name);
+    });
+
+// A player whose GSettings store holds nothing of ours keeps the settings of
+// GConf's files, imported once as a save writes them; GConf is not written.
+struct GConfFile
+{
+  const char *name, *xml, *sound_held;
+  int shown_level;
+  bool shown_sound;
+  const char *level_after, *sound_after;
+  int messages;
+};
+
+static void
+PrintTo (const GConfFile &file, std::ostream *out)
+{
+  *out << file.name;
+}
+
+class Import : public PluginTest,
+               public ::testing::WithParamInterface<GConfFile>
+{
+};
+
+TEST_P (Import, TakesTheGConfFileOnceIntoAnEmptyStore)
+{
+  const GConfFile &file = GetParam ();
+  std::string dir
+      = std::string (getenv ("HOME")) + "/.gconf/apps/tamrik/zorvane";
+  std::string path = dir + "/%gconf.xml";
+  char *after = nullptr;
+  ASSERT_EQ (g_mkdir_with_parents (dir.c_str (), 0700), 0);
+  ASSERT_TRUE (g_file_set_contents (path.c_str (), file.xml, -1, nullptr));
+  if (file.sound_held)
+    store_set (SOUND_KEY, "int", file.sound_held);
+  load ();
+  EXPECT_EQ (panel_level (), file.shown_level);
+  EXPECT_EQ (panel_sound (), file.shown_sound);
+  EXPECT_EQ (store_own (LEVEL_KEY), file.level_after);
+  EXPECT_EQ (store_own (SOUND_KEY), file.sound_after);
+  EXPECT_EQ (logged_messages, file.messages);
+  ASSERT_TRUE (g_file_get_contents (path.c_str (), &after, nullptr, nullptr));
+  EXPECT_STREQ (after, file.xml);
+}
+
+#define GCONF_ENTRIES(level, sound)                                            \
+  "<?xml version=\"1.0\"?>\n<gconf>\n\t<entry name=\"level\" mtime=\"1\" "     \
+  "type=\"int\" value=\"" level "\">\n\t</entry>\n\t<entry name=\"sound\" "    \
+  "mtime=\"1\" type=\"int\" value=\"" sound "\"/>\n</gconf>\n"
+INSTANTIATE_TEST_SUITE_P (
+    Import, Import,
+    ::testing::Values (
+        GConfFile{ "Valid", GCONF_ENTRIES ("20", "2"), nullptr, 12, true,
+                   "12\n", "1\n", 0 },
+        GConfFile{ "LevelOnly",
+                   "<gconf><entry name=\"level\" type=\"int\" value=\"0\"/>"
+                   "<entry name=\"other\" type=\"int\" value=\"1\"/></gconf>",
+                   nullptr, 1, false, "1\n", "", 0 },
+        GConfFile{
+            "OtherTypesAndSchemas",
+            "<gconf><entry name=\"level\" schema=\"/schemas/l\"/>"
+            "<entry name=\"level\" type=\"float\" value=\"9\"/>"
+            "<entry name=\"sound\" type=\"list\" "
+            "ltype=\"int\"><li type=\"int\" value=\"1\"/></entry></gconf>",
+            nullptr, 1, false, "", "", 0 },
+        GConfFile{ "Malformed",
+                   "<gconf><entry name=\"level\" type=\"int\" value=\"7\"/>"
+                   "<entry name=",
+                   nullptr, 1, false, "", "", 1 },
+        GConfFile{ "Empty", "", nullptr, 1, false, "", "", 1 },
+        GConfFile{ "GSettingsHoldsAValue", GCONF_ENTRIES ("7", "1"), "0", 1,
+                   false, "", "0\n", 0 }),
+    [] (const ::testing::TestParamInfo<GConfFile> &info) {
       return std::string (info.param.name);
     });
 

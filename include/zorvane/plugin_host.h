@@ -67,11 +67,15 @@ extern "C"
 
 #define PLUGIN_INIT_SYMBOL "startup_init_plugin"
 
-/* The two settings, GConf integers a host may read: the starting level, from
+/* The two settings, integers a host may read: the starting level, from
  * PLUGIN_MIN_LEVEL to PLUGIN_MAX_LEVEL (level_1_item .. level_12_item), and
- * sound, 1 on and 0 off.  A save writes both. */
+ * sound, 1 on and 0 off.  A save writes both: to these GConf keys where the
+ * host process has GConf, else to the keys "level" and "sound" of the
+ * GSettings schema PLUGIN_GSETTINGS_SCHEMA, at PLUGIN_GSETTINGS_PATH. */
 #define PLUGIN_LEVEL_KEY "/apps/tamrik/zorvane/level"
 #define PLUGIN_SOUND_KEY "/apps/tamrik/zorvane/sound"
+#define PLUGIN_GSETTINGS_SCHEMA "org.tamrik.zorvane"
+#define PLUGIN_GSETTINGS_PATH "/org/tamrik/zorvane/"
 #define PLUGIN_MIN_LEVEL 1
 #define PLUGIN_MAX_LEVEL 12
 
