@@ -35,6 +35,7 @@ void expect_shown (int level, bool sound);
 void click (GtkWidget *toggle);
 // A menu item activated, as a pick with the mouse or keyboard does.
 void pick (GtkWidget *item);
+void set_level (int level);
 std::string store_get (const char *key);
 std::string store_own (const char *key);
 void store_set (const char *key, const char *type, const char *value);
