@@ -484,6 +484,76 @@ INSTANTIATE_TEST_SUITE_P (
                       pick (first);
                     },
                     6, true },
+        // A radio item of the host's own in the group is no level: picking
+        // it changes nothing, changing the level moves the menu back.
+        BeforeSave{
+            "HostPicksItsOwnRadioItem", true,
+            [] (GtkWidget *) {
+              GtkWidget *own = gtk_radio_menu_item_new (
+                  *(GSList **)plugin_symbol ("group"));
+              gtk_menu_shell_append (
+                  GTK_MENU_SHELL (plugin_widget ("difficulty_menu")), own);
+              pick (own);
+              gtk_button_clicked (GTK_BUTTON (plugin_widget ("sound_check")));
+              EXPECT_EQ (active_level (), 0);
+              entries->save_settings ();
+              EXPECT_EQ (store_get (LEVEL_KEY), "int\n6\n");
+              for (int n = 1; n <= 12; n++)
+                {
+                  pick (own);
+                  set_level (n);
+                  EXPECT_EQ (active_level (), n);
+                  pick (own);
+                  entries->sync_menu_from_panel ();
+                  EXPECT_EQ (active_level (), n);
+                }
+            },
+            12, false },
+        BeforeSave{ "HostSendsTheLevelBackToOneInAPick", true,
+                    [] (GtkWidget *) {
+                      host_cap = 1;
+                      host_watches_the_level ();
+                      pick (level_item (5));
+                    },
+                    1, false },
+        BeforeSave{
+            "HostDestroysTheCheckBoxOnItsToggle", true,
+            [] (GtkWidget *) {
+              g_signal_connect (plugin_widget ("sound_check"), "toggled",
+                                G_CALLBACK (gtk_widget_destroy), 0);
+              gtk_button_clicked (GTK_BUTTON (plugin_widget ("sound_check")));
+            },
+            6, false },
+        BeforeSave{ "HostDestroysTheMenuOnTheSoundToggle", true,
+                    [] (GtkWidget *) {
+                      g_signal_connect (plugin_widget ("sound_item"), "toggled",
+                                        G_CALLBACK (host_destroys_menu), 0);
+                      pick (plugin_widget ("sound_item"));
+                    },
+                    6, false },
+        // The menu cannot show that level and still carries Sound across.
+        BeforeSave{ "LevelItemDestroyedThenThatLevelSet", true,
+                    [] (GtkWidget *) {
+                      gtk_widget_destroy (level_item (3));
+                      set_level (3);
+                      pick (plugin_widget ("sound_item"));
+                      gtk_widget_destroy (plugin_widget ("settings_item"));
+                    },
+                    3, false },
+        // Building runs no handler; a stored level out of range counts as
+        // the panel showed it, also once the panel is gone.
+        BeforeSave{ "PanelLoadedAgainWhileAMenuExists", true,
+                    [] (GtkWidget *) {
+                      pick (plugin_widget ("sound_item"));
+                      store_set (LEVEL_KEY, "int", "20");
+                      store_set (SOUND_KEY, "int", "1");
+                      static GtkWidget *again;
+                      capture_stdout ([] { again = entries->load_plugin (); });
+                      EXPECT_TRUE (active_level () == 6 && !menu_sound ());
+                      gtk_widget_destroy (again);
+                      entries->sync_menu_from_panel ();
+                    },
+                    12, true },
         BeforeSave{ "TypedWithoutLeavingTheField", true,
                     [] (GtkWidget *) { type_level ("9"); }, 9, true },
         // As on leaving the field: the toolkit reads no number as 0, shown 1.

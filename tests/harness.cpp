@@ -239,6 +239,13 @@ pick (GtkWidget *item)
   gtk_menu_item_activate (GTK_MENU_ITEM (item));
 }
 
+void
+set_level (int level)
+{
+  gtk_spin_button_set_value (GTK_SPIN_BUTTON (plugin_widget ("board_box")),
+                             level);
+}
+
 // A real pointer click, given time to arrive and be dispatched.
 void
 click (GtkWidget *toggle)

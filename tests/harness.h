@@ -40,6 +40,7 @@ void pick (GtkWidget *item);
 // The store the plug-in uses in this process: GSettings where the process
 // has no GConf.  The helpers below take GConf keys either way.
 bool gsettings_store ();
+void set_level (int level);
 std::string store_get (const char *key);
 std::string store_own (const char *key);
 void store_set (const char *key, const char *type, const char *value);

@@ -20,13 +20,6 @@ children_of (GtkWidget *menu)
   return gtk_container_get_children (GTK_CONTAINER (menu));
 }
 
-static void
-set_level (int level)
-{
-  gtk_spin_button_set_value (GTK_SPIN_BUTTON (plugin_widget ("board_box")),
-                             level);
-}
-
 static int emissions;
 
 static void
@@ -122,6 +115,8 @@ TEST_F (Sync, LeavesTheAlreadyActiveLevelAlone)
   for (int n = 1; n <= 12; n++)
     g_signal_connect (level_item (n), "toggled", G_CALLBACK (count_emission),
                       nullptr);
+  g_signal_connect (plugin_widget ("sound_item"), "toggled",
+                    G_CALLBACK (count_emission), nullptr);
   pick (level_item (6));
   entries->sync_menu_from_panel ();
   set_level (6);
@@ -223,6 +218,11 @@ TEST_F (Sync, ASecondMenuStartsAFreshGroup)
                     G_CALLBACK (count_emission), nullptr);
   pick (first_level_3);
   EXPECT_EQ (emissions, 1);
+  // Each menu keeps its own check.
+  entries->sync_menu_from_panel ();
+  EXPECT_EQ (active_level (), 3);
+  EXPECT_TRUE (
+      gtk_check_menu_item_get_active (GTK_CHECK_MENU_ITEM (first_level_3)));
   gtk_widget_destroy (first_settings);
   for (const char *name : { "settings_item", "settings_menu", "difficulty_item",
                             "difficulty_menu", "level_1_item", "sound_item" })
@@ -233,6 +233,13 @@ TEST_F (Sync, ASecondMenuStartsAFreshGroup)
   expect_agreement (10, false);
   set_level (3);
   expect_agreement (3, false);
+  // group is set while any level item is left.
+  for (int n = 1; n <= 12; n++)
+    {
+      EXPECT_NE (*(GSList **)plugin_symbol ("group"), nullptr) << n;
+      gtk_widget_destroy (level_item (n));
+    }
+  EXPECT_EQ (*(GSList **)plugin_symbol ("group"), nullptr);
 }
 
 // The host owns the widgets: after it destroys either side, the other side

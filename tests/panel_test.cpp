@@ -43,6 +43,14 @@ TEST_F (Registration, WritesItsFieldsAndNothingElse)
   // All three words of the block are the host's to use.
   void **block = (void **)record.known.host_block;
   block[0] = block[1] = block[2] = &record;
+  // The plug-in works beside them, and leaves them alone.
+  load ();
+  build_menu ();
+  pick (level_item (4));
+  entries->save_settings ();
+  expect_agreement (4, false);
+  EXPECT_TRUE (block[0] == &record && block[1] == &record
+               && block[2] == &record);
 }
 
 // The panel shows the stored pair; building it writes nothing.
@@ -317,6 +325,8 @@ struct Language
 {
   const char *locale;
   const char *texts[9];
+  // The host builds the menu before the panel.
+  bool menu_first = false;
 };
 
 static void
@@ -339,8 +349,11 @@ TEST_P (Translated, ShowsThePlayersLanguage)
   // A host that keeps the catalogues beside it binds the domain first.
   bindtextdomain ("zorvane-plugin", ZORVANE_CATALOGUES);
   textdomain ("the-host");
+  if (language.menu_first)
+    build_menu ();
   GtkWidget *panel = load ();
-  build_menu ();
+  if (!language.menu_first)
+    build_menu ();
   GList *rows = gtk_container_get_children (GTK_CONTAINER (panel));
   auto label_of = [] (GtkWidget *widget) {
     GtkWidget *label
@@ -399,7 +412,14 @@ INSTANTIATE_TEST_SUITE_P (
                   { "Начальный уровень", "Звук", "Настройки", "Сложность",
                     "Уровень 9", "Начальный уровень", "Звук",
                     "Уровень, с которого начинается новая игра",
-                    "Включён ли звук в игре" } }),
+                    "Включён ли звук в игре" } },
+        // The menu first, in a host that binds no codeset of its own.
+        Language{ "fr_FR.ISO-8859-1",
+                  { "Niveau de départ", "Son", "Paramètres", "Difficulté",
+                    "Niveau 9", "Niveau de départ", "Son",
+                    "Le niveau auquel commence une nouvelle partie",
+                    "Indique si le jeu émet du son" },
+                  true }),
     [] (const ::testing::TestParamInfo<Language> &info) {
       std::string name = info.param.locale;
       std::replace_if (
