@@ -1,0 +1,114 @@
+/* What the plug-in's files share: the module state and the few calls between
+ * its subsystems.  Nothing here is exported; the host sees only what
+ * exports.map names.
+ *
+ *   registration.cpp  startup_init_plugin and the entries table
+ *   store.cpp         the two settings in GConf or GSettings
+ *   plugin.cpp        the panel: entry 1 (load) and entry 3 (save)
+ *   menu.cpp          the "Settings" menu: entry 4
+ *   sync.cpp          panel and menu in step: the handlers and entry 5
+ *   language.cpp      the player's language and screen readers
+ *
+ * Everything runs on the host's GUI thread. */
+#ifndef ZORVANE_PLUGIN_PRIVATE_H
+#define ZORVANE_PLUGIN_PRIVATE_H
+
+#define GLIB_DISABLE_DEPRECATION_WARNINGS
+#include <gtk/gtk.h>
+#include <libintl.h>
+
+#include "zorvane/plugin_host.h"
+
+#define PLUGIN_EXPORT __attribute__ ((visibility ("default")))
+
+/* The plug-in's own text domain: the locale and the default domain are the
+ * host's.  libc's dgettext, as GLib's needs 2.18. */
+#define TEXT_DOMAIN "zorvane-plugin"
+#define _(text) dgettext (TEXT_DOMAIN, text)
+
+/* Menu tags travel in the user-data pointer: a level item carries its level,
+ * the Sound item this fixed tag (outside 1..12, and not the next number). */
+#define SOUND_ITEM_TAG 15
+
+extern "C"
+{
+  /* GConf's client, declared here so that building needs no GConf headers
+   * (Debian 13 has none); see store.cpp. */
+  typedef struct _GConfClient GConfClient;
+
+  /* Module state, exported under these names for hosts that inspect it.  A
+   * widget variable is null until its widget is built and again once the
+   * host destroys it. */
+  extern PLUGIN_EXPORT GConfClient *gcc;
+  extern PLUGIN_EXPORT GtkWidget *board_box;
+  extern PLUGIN_EXPORT GtkWidget *sound_check;
+  extern PLUGIN_EXPORT GtkWidget *settings_item;
+  extern PLUGIN_EXPORT GtkWidget *settings_menu;
+  extern PLUGIN_EXPORT GtkWidget *difficulty_item;
+  extern PLUGIN_EXPORT GtkWidget *difficulty_menu;
+  extern PLUGIN_EXPORT GtkWidget *level_1_item;
+  extern PLUGIN_EXPORT GtkWidget *level_2_item;
+  extern PLUGIN_EXPORT GtkWidget *level_3_item;
+  extern PLUGIN_EXPORT GtkWidget *level_4_item;
+  extern PLUGIN_EXPORT GtkWidget *level_5_item;
+  extern PLUGIN_EXPORT GtkWidget *level_6_item;
+  extern PLUGIN_EXPORT GtkWidget *level_7_item;
+  extern PLUGIN_EXPORT GtkWidget *level_8_item;
+  extern PLUGIN_EXPORT GtkWidget *level_9_item;
+  extern PLUGIN_EXPORT GtkWidget *level_10_item;
+  extern PLUGIN_EXPORT GtkWidget *level_11_item;
+  extern PLUGIN_EXPORT GtkWidget *level_12_item;
+  extern PLUGIN_EXPORT GSList *group;
+  extern PLUGIN_EXPORT GtkWidget *sound_item;
+  extern PLUGIN_EXPORT GtkWidget *menu_items[2];
+}
+
+/* The player's last choice, from whichever side showed it: a save still has
+ * it after the host has destroyed the panel, or panel and menu. */
+extern int chosen_level;
+extern int chosen_sound;
+
+/* Store (store.cpp).  find_store tells which store the host process has,
+ * or none, with WHY, and remembers it; open_store opens that store for
+ * load_plugin. */
+enum
+{
+  STORE_NONE,
+  STORE_GCONF,
+  STORE_GSETTINGS
+};
+int find_store (const char **why);
+void open_store (void);
+gboolean store_is_open (void);
+int read_level (void);
+int read_sound (void);
+/* Level, clamped to the range, then sound, as every save writes them. */
+void write_settings (int level, int sound);
+
+/* The entries of the table in registration.cpp. */
+GtkWidget *load_plugin (void);
+void save_settings (void);
+GtkWidget **build_settings_menu (int32_t *count);
+void sync_menu_from_panel (void);
+
+/* The level item variable for LEVEL, PLUGIN_MIN_LEVEL to PLUGIN_MAX_LEVEL,
+ * and the level a menu item stands for, 0 for a host's own (menu.cpp). */
+GtkWidget **level_slot (int level);
+int item_level (GtkWidget *item);
+
+/* Synchronisation (sync.cpp): each connection is made where its widget is
+ * built, by these. */
+void watch_level (GtkWidget *spin_button);
+void watch_sound (GtkWidget *check_button);
+void watch_menu_item (GtkWidget *item, int tag);
+/* The Sound item's first state: its handler runs, but nothing settles. */
+void start_sound_item (GtkWidget *item, gboolean active);
+/* The variable SLOT empties when the host destroys its widget. */
+void forget_on_destroy (GtkWidget **slot);
+
+/* Language and screen readers (language.cpp). */
+void bind_catalogue (void);
+void name_for_screen_readers (GtkWidget *control, const char *name,
+                              const char *description);
+
+#endif
