@@ -25,9 +25,11 @@ for language in $languages; do
   revised=$(sed -n 's/^"PO-Revision-Date: \(.*\)\\n"$/\1/p' "$po")
   [ "$(printf '%s\n' "$created" "$revised" | sort | head -n 1)" = "$created" ] ||
     fail "$language: revised $revised, before the template of $created"
-  help=$(LC_ALL=C.UTF-8 LANGUAGE=$language $run "$host" --help)
+  # Any UTF-8 locale but C's, which newer C libraries read LANGUAGE in no
+  # more.
+  help=$(LC_ALL=de_DE.UTF-8 LANGUAGE=$language $run "$host" --help)
   [ "$help" != "$english" ] || fail "$language: --help is not translated"
-  width=$(printf '%s\n' "$help" | LC_ALL=C.UTF-8 wc -L)
+  width=$(printf '%s\n' "$help" | LC_ALL=de_DE.UTF-8 wc -L)
   [ "$width" -le 79 ] || fail "$language: --help is $width columns wide:
 $help"
 done
