@@ -3,10 +3,16 @@ AT-SPI:   a11y_test.py          (the host is running, with atk-bridge)
 Names and roles of the panel's controls and the menu's items; the level set
 through the Value interface and "Level 9" picked through the Action
 interface, each followed by the other side."""
+import gettext
+import os
 import sys
 import time
 
 import pyatspi
+
+# The texts as the host shows them: LANGUAGE's, from the build's catalogues.
+_ = gettext.translation("zorvane-plugin", os.environ.get("ZORVANE_CATALOGUES"),
+                        [os.environ.get("LANGUAGE", "C")], fallback=True).gettext
 
 failures = []
 
@@ -53,26 +59,26 @@ def checked(node):
 if not settle(lambda: application() is not None):
     sys.exit("FAIL: the host never showed up on the accessibility bus")
 app = application()
-spin = find(app, pyatspi.ROLE_SPIN_BUTTON, "Starting level")
-box = find(app, pyatspi.ROLE_CHECK_BOX, "Sound")
-settings = find(app, pyatspi.ROLE_MENU, "Settings")
+spin = find(app, pyatspi.ROLE_SPIN_BUTTON, _("Starting level"))
+box = find(app, pyatspi.ROLE_CHECK_BOX, _("Sound"))
+settings = find(app, pyatspi.ROLE_MENU, _("Settings"))
 check(spin is not None, "no spin button named 'Starting level'")
 check(box is not None, "no check box named 'Sound'")
 check(settings is not None, "no menu named 'Settings'")
 if failures:
     sys.exit(1)
-check(spin.description == "The level a new game starts at",
+check(spin.description == _("The level a new game starts at"),
       "spin button description: %r" % spin.description)
-check(box.description == "Whether the game plays sound",
+check(box.description == _("Whether the game plays sound"),
       "check box description: %r" % box.description)
 under = [settings.getChildAtIndex(i) for i in range(settings.childCount)]
 check([(c.getRole(), c.name) for c in under]
-      == [(pyatspi.ROLE_MENU, "Difficulty"), (pyatspi.ROLE_SEPARATOR, ""),
-          (pyatspi.ROLE_CHECK_MENU_ITEM, "Sound")],
+      == [(pyatspi.ROLE_MENU, _("Difficulty")), (pyatspi.ROLE_SEPARATOR, ""),
+          (pyatspi.ROLE_CHECK_MENU_ITEM, _("Sound"))],
       "under Settings: %r" % [(c.getRoleName(), c.name) for c in under])
 levels = [under[0].getChildAtIndex(i) for i in range(under[0].childCount)]
 check([(c.getRole(), c.name) for c in levels]
-      == [(pyatspi.ROLE_RADIO_MENU_ITEM, "Level %d" % n) for n in range(1, 13)],
+      == [(pyatspi.ROLE_RADIO_MENU_ITEM, _("Level %d") % n) for n in range(1, 13)],
       "under Difficulty: %r" % [(c.getRoleName(), c.name) for c in levels])
 
 spin.queryValue().currentValue = 5

@@ -1,12 +1,17 @@
 #!/bin/sh
-# The stand-in host read and driven by a real assistive-technology client:
-#   a11y_test.sh HOST          (inside scripts/sandbox)
+# The stand-in host read and driven by a real assistive-technology client,
+# in English or in LANGUAGE, whose texts come from the CATALOGUES folder:
+#   a11y_test.sh HOST [LANGUAGE CATALOGUES LOCALES]     (inside scripts/sandbox)
 # The session bus starts the accessibility bus on the client's first call.
 set -u
 run=${ZORVANE_EMULATOR:-}
 GTK_MODULES=gail:atk-bridge
 export GTK_MODULES
 unset NO_AT_BRIDGE
+if [ $# -gt 1 ]; then
+  LANGUAGE=$2 ZORVANE_CATALOGUES=$3 LOCPATH=$4 LC_ALL=de_DE.UTF-8
+  export LANGUAGE ZORVANE_CATALOGUES LOCPATH LC_ALL
+fi
 $run "$1" >/dev/null 2>&1 &
 host=$!
 /usr/bin/python3 "$(dirname "$0")/a11y_test.py"
