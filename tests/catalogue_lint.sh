@@ -3,7 +3,8 @@
 #   catalogue_lint.sh HOST SOURCE_DIR TEMPLATE TEST_LOCALES
 # complete (nothing untranslated or fuzzy), with a team to write to and
 # honest dates, and a --help whose every line fits 79 columns (East Asian
-# wide characters count two).  In a legacy 8-bit locale the host's messages
+# wide characters count two) and starts each option's description in column
+# 22, apart from its argument.  In a legacy 8-bit locale the host's messages
 # show no '?' for a character the charset lacks.  The template explains the
 # texts that need it, and po/POTFILES.in names every source with texts.
 set -u
@@ -32,6 +33,16 @@ for language in $languages; do
   width=$(printf '%s\n' "$help" | LC_ALL=de_DE.UTF-8 wc -L)
   [ "$width" -le 79 ] || fail "$language: --help is $width columns wide:
 $help"
+  # Two spaces at least after the argument, or the description on a line of
+  # its own.
+  misplaced=$(printf '%s\n' "$help" | LC_ALL=de_DE.UTF-8 sed -n -E \
+    -e '/^  --[^ ]+( [^ ]+)?$/d' -e 's/^(  --[^ ]+( [^ ]+)?  +)[^ ].*/\1/p' \
+    -e t -e '/^  --/p' | while IFS= read -r start; do
+      [ "$(printf '%s\n' "$start" | LC_ALL=de_DE.UTF-8 wc -L)" -eq 21 ] ||
+        echo "$start"
+    done)
+  [ -z "$misplaced" ] || fail "$language: an option's description does not start in column 22:
+$misplaced"
 done
 
 # Each in its own charset: quotes it has, or plain ones; neither GLib's '?'

@@ -389,8 +389,8 @@ TEST_P (Translated, ShowsThePlayersLanguage)
 
 #define GERMAN                                                                 \
   {                                                                            \
-    "Startstufe", "Klang", "Einstellungen", "Schwierigkeitsgrad", "Stufe 9",   \
-        "Startstufe", "Klang", "Die Stufe, mit der ein neues Spiel beginnt",   \
+    "Startstufe", "Ton", "Einstellungen", "Schwierigkeitsgrad", "Stufe 9",     \
+        "Startstufe", "Ton", "Die Stufe, mit der ein neues Spiel beginnt",     \
         "Legt fest, ob das Spiel Klänge abspielt"                             \
   }
 INSTANTIATE_TEST_SUITE_P (
@@ -412,7 +412,7 @@ INSTANTIATE_TEST_SUITE_P (
                   { "Начальный уровень", "Звук", "Настройки", "Сложность",
                     "Уровень 9", "Начальный уровень", "Звук",
                     "Уровень, с которого начинается новая игра",
-                    "Включён ли звук в игре" } },
+                    "Определяет, воспроизводит ли игра звук" } },
         // The menu first, in a host that binds no codeset of its own.
         Language{ "fr_FR.ISO-8859-1",
                   { "Niveau de départ", "Son", "Paramètres", "Difficulté",
