@@ -311,6 +311,9 @@ build_window (GtkWidget *panel, GtkWidget **items, int32_t count)
   GtkWidget *window, *vbox, *menu_bar, *buttons, *save_button;
 
   window = gtk_window_new (GTK_WINDOW_TOPLEVEL);
+  /* TRANSLATORS: the title of the stand-in host's window: the settings that
+     the game shows when it starts.  Zorvane is the game's name: keep it in
+     Latin letters (it may take your language's endings). */
   gtk_window_set_title (GTK_WINDOW (window), _ ("Zorvane start-up settings"));
   vbox = gtk_vbox_new (FALSE, 6);
   gtk_container_add (GTK_CONTAINER (window), vbox);
@@ -329,6 +332,9 @@ build_window (GtkWidget *panel, GtkWidget **items, int32_t count)
   buttons = gtk_hbutton_box_new ();
   gtk_button_box_set_layout (GTK_BUTTON_BOX (buttons), GTK_BUTTONBOX_END);
   gtk_container_set_border_width (GTK_CONTAINER (buttons), 6);
+  /* TRANSLATORS: the button that saves both settings now (closing the
+     window saves them too).  The underscore goes before the access key's
+     letter; pick one that is in the translation. */
   save_button = gtk_button_new_with_mnemonic (_ ("_Save"));
   gtk_container_add (GTK_CONTAINER (buttons), save_button);
   gtk_box_pack_end (GTK_BOX (vbox), buttons, FALSE, FALSE, 0);
@@ -375,6 +381,9 @@ main (int argc, char **argv)
         }
       else
         {
+          /* TRANSLATORS: %s is the argument as typed on the command line,
+             such as --bogus, or --plugin without its PATH.  Use your
+             language's own quotation marks; keep --help as it is. */
           complain (_ ("unknown or incomplete option '%s' (see --help)"),
                     argv[i]);
           return 2;
@@ -386,6 +395,9 @@ main (int argc, char **argv)
 
   if (!gtk_init_check (&argc, &argv))
     {
+      /* TRANSLATORS: %s is the display's name from the DISPLAY variable,
+         such as :0, or nothing where it is unset.  Use your language's own
+         quotation marks. */
       complain (_ ("cannot open the X display '%s'"),
                 g_getenv ("DISPLAY") ? g_getenv ("DISPLAY") : "");
       return 1;
@@ -395,12 +407,17 @@ main (int argc, char **argv)
   module = dlopen (plugin_path, RTLD_NOW | RTLD_LOCAL);
   if (module == NULL)
     {
+      /* TRANSLATORS: %s is the system loader's own message, in English,
+         which names the file and what is wrong with it. */
       complain (_ ("cannot load plug-in: %s"), dlerror ());
       return 1;
     }
   init = (PluginInitFunc)dlsym (module, PLUGIN_INIT_SYMBOL);
   if (init == NULL)
     {
+      /* TRANSLATORS: the first %s is the path of the file that was loaded,
+         the second the name of the function it lacks, startup_init_plugin.
+         Write %1$s and %2$s where your language needs the other order. */
       complain (_ ("%s is not a settings plug-in (no %s)"), plugin_path,
                 PLUGIN_INIT_SYMBOL);
       return 1;

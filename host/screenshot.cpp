@@ -111,7 +111,12 @@ take_screenshot (gpointer user_data)
   shot_written = picture != NULL
                  && gdk_pixbuf_save (picture, shot_file, "png", &error, NULL);
   if (!shot_written)
+    /* TRANSLATORS: the first %s is the path of the PNG file, the second the
+       reason: the system's message or "no image of the window".  Write %1$s
+       and %2$s where your language needs the other order. */
     complain (_ ("cannot write %s: %s"), shot_file,
+              /* TRANSLATORS: the reason in "cannot write %s: %s" when the
+                 window could not be captured as an image. */
               error ? error->message : _ ("no image of the window"));
   if (error)
     g_error_free (error);

@@ -81,6 +81,9 @@ build_settings_menu (int32_t *count)
   bind_catalogue ();
   if (count != NULL)
     *count = 1;
+  /* TRANSLATORS: the menu that the plug-in adds to the host's menu bar, with
+     the "Difficulty" submenu and the "Sound" item; the game's settings, not
+     the computer's. */
   settings_item = gtk_menu_item_new_with_label (_ ("Settings"));
   settings_menu = gtk_menu_new ();
   menu_items[0] = settings_item;
