@@ -6,7 +6,7 @@
 # wide characters count two) and starts each option's description in column
 # 22, apart from its argument.  In a legacy 8-bit locale the host's messages
 # show no '?' for a character the charset lacks.  Every text of the template
-# has a note for translators, and po/POTFILES.in names every source with texts.
+# has a note for translators, and po/POTFILES.in names every file with texts.
 set -u
 host=$1 source_dir=$2 template=$3 locales=$4
 run=${ZORVANE_EMULATOR:-}
@@ -70,8 +70,11 @@ listed=$(sed 's/#.*//' po/POTFILES.in)
 for file in $listed; do
   [ -f "$file" ] || fail "po/POTFILES.in names $file, which does not exist"
 done
-for file in $(grep -rE '(^|[^[:alnum:]_])_ ?\(' src host | grep -v '#define _(' |
-  cut -d: -f1 | sort -u); do
+# Sources that mark texts with _ (), and the schemas, whose descriptions are
+# texts.
+for file in $( (grep -rE '(^|[^[:alnum:]_])_ ?\(' src host include examples bench |
+  grep -v '#define _(' | cut -d: -f1
+  grep -rlE '<(short|long|summary|description)>' data) | sort -u); do
   echo "$listed" | grep -qx "$file" ||
     fail "$file has texts to translate but is missing from po/POTFILES.in"
 done
