@@ -1,8 +1,10 @@
 """What a screen reader reads of the stand-in host and does with it, through
 AT-SPI:   a11y_test.py          (the host is running, with atk-bridge)
-Names and roles of the panel's controls and the menu's items; the level set
-through the Value interface and "Level 9" picked through the Action
-interface, each followed by the other side."""
+Names and roles of the panel's controls and the menu's items; each label on
+the side of its control that the language reads from (to the right in a
+right-to-left language); the level set through the Value interface and
+"Level 9" picked through the Action interface, each followed by the other
+side."""
 import gettext
 import os
 import sys
@@ -13,6 +15,9 @@ import pyatspi
 # The texts as the host shows them: LANGUAGE's, from the build's catalogues.
 _ = gettext.translation("zorvane-plugin", os.environ.get("ZORVANE_CATALOGUES"),
                         [os.environ.get("LANGUAGE", "C")], fallback=True).gettext
+
+# The languages written from right to left, whose panel the toolkit mirrors.
+RIGHT_TO_LEFT = ("ar", "he")
 
 failures = []
 
@@ -71,6 +76,16 @@ check(spin.description == _("The level a new game starts at"),
       "spin button description: %r" % spin.description)
 check(box.description == _("Whether the game plays sound"),
       "check box description: %r" % box.description)
+# Labels are read before their controls: to their left, or in a
+# right-to-left language to their right.
+mirrored = os.environ.get("LANGUAGE", "") in RIGHT_TO_LEFT
+for text, control in ((_("Starting level"), spin), (_("Sound"), box)):
+    label = find(app, pyatspi.ROLE_LABEL, text)
+    check(label is not None, "no label %r" % text)
+    if label is not None:
+        x = lambda node: node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS).x
+        check((x(label) > x(control)) == mirrored,
+              "label %r at x %d, its control at x %d" % (text, x(label), x(control)))
 under = [settings.getChildAtIndex(i) for i in range(settings.childCount)]
 check([(c.getRole(), c.name) for c in under]
       == [(pyatspi.ROLE_MENU, _("Difficulty")), (pyatspi.ROLE_SEPARATOR, ""),
