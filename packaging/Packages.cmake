@@ -86,9 +86,10 @@ set(CPACK_DEBIAN_PLUGIN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PLUGIN_PACKAGE_DEPENDS
     "libglib2.0-0 (>= 2.16), libgtk2.0-0, dconf-gsettings-backend | gsettings-backend")
 set(CPACK_DEBIAN_PLUGIN_PACKAGE_RECOMMENDS gconf2)
-# Without a CJK font the Japanese texts show as boxes; the host's own fonts
-# may well have one, so it is no dependency.
-set(CPACK_DEBIAN_PLUGIN_PACKAGE_SUGGESTS fonts-noto-cjk)
+# Without a CJK font the Japanese texts show as boxes, and without a Thai one
+# the Thai texts; the host's own fonts may well have them, so neither is a
+# dependency.
+set(CPACK_DEBIAN_PLUGIN_PACKAGE_SUGGESTS "fonts-noto-cjk, fonts-thai-tlwg")
 set(CPACK_DEBIAN_PLUGIN_DESCRIPTION
     "settings plug-in for the Zorvane game's start-up host
 The start-up host loads this plug-in at run time. It gives the host a settings
