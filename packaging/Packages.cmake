@@ -97,7 +97,7 @@ panel (the starting level, 1 to 12, and sound on or off) and a Settings
 menu that mirrors it, and keeps both settings in the GConf store under
 /apps/tamrik/zorvane where the host has GConf, else in GSettings
 (org.tamrik.zorvane), taking them over from GConf's files once. It
-speaks 24 languages and names its controls for screen readers. The
+speaks 31 languages and names its controls for screen readers. The
 plug-in needs GTK+ 2 and GLib loaded in the host's process.")
 
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME zorvane-plugin-dev)
