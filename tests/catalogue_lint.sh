@@ -79,5 +79,5 @@ for file in $( (grep -rE '(^|[^[:alnum:]_])_ ?\(' src host include examples benc
     fail "$file has texts to translate but is missing from po/POTFILES.in"
 done
 
-[ $status -eq 0 ] && echo "ok: $(echo $languages | wc -w) catalogues complete, --help fits, legacy charsets, comments, POTFILES.in"
+[ $status -eq 0 ] && echo "ok: $(echo $languages | wc -w) catalogues complete, --help fits and lines up, legacy charsets, comments, POTFILES.in"
 exit $status
