@@ -68,11 +68,13 @@ shown (bool have, int value)
 }
 
 static int messages;
+static std::string last_message;
 
 static void
-count_messages (const gchar *, GLogLevelFlags, const gchar *, gpointer)
+count_messages (const gchar *, GLogLevelFlags, const gchar *message, gpointer)
 {
   messages++;
+  last_message = message;
 }
 
 // One file's text: what the plug-in takes ("" for nothing), read as our own
@@ -345,6 +347,11 @@ TEST_P (GConfHome, ReadsTheFileGConfReads)
   EXPECT_EQ (shown (found.have_level, found.level), row.level);
   EXPECT_EQ (shown (found.have_sound, found.sound), row.sound);
   EXPECT_EQ (messages, row.messages);
+  // A FIFO or a device is not read at all.
+  for (auto &file : row.files)
+    if (file.second == "FIFO" || file.second == "ZERO")
+      EXPECT_NE (last_message.find (": not a regular file"), std::string::npos)
+          << last_message;
   // GConf would wait on a FIFO, and reads files of any size.
   bool special = false;
   for (auto &file : row.files)

@@ -392,12 +392,17 @@ TEST_F (Panel, NamesEachControlAfterItsLabel)
     }
 }
 
+// A second build opens the store no second time: the GConf client is
+// taken once.
 TEST_F (Panel, TracesOneLineFromItsOwnSourcePerBuild)
 {
+  static guint references;
   std::string out = capture_stdout ([] {
     entries->load_plugin ();
+    references = G_OBJECT (plugin_widget ("gcc"))->ref_count;
     entries->load_plugin ();
   });
+  EXPECT_EQ (G_OBJECT (plugin_widget ("gcc"))->ref_count, references);
   size_t end = out.find ('\n');
   ASSERT_NE (end, std::string::npos);
   std::string line = out.substr (0, end + 1);
