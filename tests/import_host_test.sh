@@ -13,7 +13,8 @@ run=${ZORVANE_EMULATOR:-}
 status=0
 fail () { echo "FAIL: $*"; status=1; }
 work=$(mktemp -d)
-trap 'umount "$XDG_CONFIG_HOME" 2>/dev/null; rm -rf "$work"' EXIT
+dir=
+trap '[ -z "$dir" ] || umount "$dir" 2>/dev/null; rm -rf "$work"' EXIT
 case $(readelf -h "$host") in
   *ELF32*) triplet=i386-linux-gnu ;;
   *) triplet=x86_64-linux-gnu ;;
