@@ -410,7 +410,10 @@ INSTANTIATE_TEST_SUITE_P (
         Layout{ "Fifo", { PARENTS, { OURS, "FIFO" } }, "", "", 1 },
         Layout{ "DeviceLink", { PARENTS, { OURS, "ZERO" } }, "", "", 1 },
         Layout{ "FifoAsMerged", { { TREE, "FIFO" } }, "", "", 1 },
-        Layout{ "OverAMebibyte", { PARENTS, { OURS, "HUGE" } }, "", "", 1 }));
+        Layout{ "OverAMebibyte", { PARENTS, { OURS, "HUGE" } }, "", "", 1 }),
+    [] (const ::testing::TestParamInfo<Layout> &info) {
+      return std::string (info.param.name);
+    });
 
 TEST (GConfHomeUnset, ImportsNothing)
 {
