@@ -84,10 +84,13 @@ TEST_F (Hardening, SaveThatDoesNotReachTheStoreSaysSo)
       EXPECT_EQ (store_get (LEVEL_KEY), "int\n6\n");
       // The sandbox removes its home as it ends.
       if (getuid () == 0)
-        EXPECT_EQ (system (("umount " + std::string (getenv ("XDG_CONFIG_HOME"))
-                            + "/glib-2.0/settings")
-                               .c_str ()),
-                   0);
+        {
+          EXPECT_EQ (
+              system (("umount " + std::string (getenv ("XDG_CONFIG_HOME"))
+                       + "/glib-2.0/settings")
+                          .c_str ()),
+              0);
+        }
     }
 }
 

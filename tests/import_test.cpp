@@ -350,8 +350,11 @@ TEST_P (GConfHome, ReadsTheFileGConfReads)
   // A FIFO or a device is not read at all.
   for (auto &file : row.files)
     if (file.second == "FIFO" || file.second == "ZERO")
-      EXPECT_NE (last_message.find (": not a regular file"), std::string::npos)
-          << last_message;
+      {
+        EXPECT_NE (last_message.find (": not a regular file"),
+                   std::string::npos)
+            << last_message;
+      }
   // GConf would wait on a FIFO, and reads files of any size.
   bool special = false;
   for (auto &file : row.files)
