@@ -281,14 +281,13 @@ on_text (GMarkupParseContext *, const gchar *text, gsize length,
          gpointer user_data, GError **error)
 {
   ParseState *state = (ParseState *)user_data;
+
   if (inner_context (state) == IN_ANY)
     return;
   for (gsize i = 0; i < length; i++)
     if (!g_ascii_isspace (text[i]) && text[i] != '\0')
       {
-        g_set_error_literal (error, G_MARKUP_ERROR,
-                             G_MARKUP_ERROR_INVALID_CONTENT,
-                             "text where GConf wants elements");
+        fault (error, "text where GConf wants", "entry");
         return;
       }
 }
@@ -333,7 +332,7 @@ say_not_imported (const char *path, const char *why)
   gchar *shown = g_filename_display_name (path);
   /* TRANSLATORS: the first %s is the player's old GConf settings file, the
      second why it could not be read; the level and sound it holds are then
-     not taken over. */
+     not taken over.  Write %1$s and %2$s to put them in another order. */
   gchar *line
       = g_strdup_printf (_ ("settings not imported from %s: %s"), shown, why);
 

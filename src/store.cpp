@@ -149,7 +149,8 @@ look_for_store (const char **why)
   for (const char *key : keys)
     if (*why == NULL && !schema_key_is (schema, key, "i"))
       /* TRANSLATORS: the first %s is the name of the settings schema, the
-         second the name of one of its keys, "level" or "sound". */
+         second the name of one of its keys, "level" or "sound"; write %1$s
+         and %2$s to put them in another order. */
       *why = g_strdup_printf (_ ("the GSettings schema %s has no integer "
                                  "key %s"),
                               PLUGIN_GSETTINGS_SCHEMA, key);
