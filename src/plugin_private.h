@@ -4,6 +4,7 @@
  *
  *   registration.cpp  startup_init_plugin and the entries table
  *   store.cpp         the two settings in GConf or GSettings
+ *   import.cpp        the player's GConf files, read for GSettings
  *   plugin.cpp        the panel: entry 1 (load) and entry 3 (save)
  *   menu.cpp          the "Settings" menu: entry 4
  *   sync.cpp          panel and menu in step: the handlers and entry 5
@@ -69,8 +70,8 @@ extern int chosen_level;
 extern int chosen_sound;
 
 /* Store (store.cpp).  find_store tells which store the host process has,
- * or none, with WHY, and remembers it; open_store opens that store for
- * load_plugin. */
+ * or none, with WHY, the first time it is asked and the same ever after;
+ * open_store opens that store once, for load_plugin. */
 enum
 {
   STORE_NONE,
@@ -82,8 +83,25 @@ void open_store (void);
 gboolean store_is_open (void);
 int read_level (void);
 int read_sound (void);
-/* Level, clamped to the range, then sound, as every save writes them. */
+/* Level, clamped to the range, then sound, as every save writes them, in
+ * one change; a save that does not reach the store says so on stderr. */
 void write_settings (int level, int sound);
+
+/* The player's GConf values (import.cpp), for a host without GConf. */
+struct GConfValues
+{
+  gboolean have_level, have_sound;
+  int level, sound;
+};
+/* Reads TEXT, LENGTH bytes of a GConf file, as GConf does: DIRS names the
+ * folders from the file's own down to ours, NULL for our own %gconf.xml.
+ * FALSE with ERROR where GConf stops reading; what came before stays. */
+gboolean parse_gconf_file (const char *text, gsize length,
+                           const char *const *dirs, GConfValues *found,
+                           GError **error);
+/* What GConf would read for us from HOME's files; one message where a file
+ * cannot be read. */
+void read_gconf_files (const char *home, GConfValues *found);
 
 /* The entries of the table in registration.cpp. */
 GtkWidget *load_plugin (void);

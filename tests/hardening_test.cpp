@@ -1,7 +1,10 @@
 // Faults from outside: a store that goes away, entries in any order, a host
 // that unloads the module, passes null or saves after destroying the widgets.
 #include <dlfcn.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <functional>
 #include <random>
 
@@ -32,6 +35,63 @@ TEST_F (Hardening, SaveLandsAfterTheStoreDaemonRestarts)
   entries->save_settings ();
   EXPECT_EQ (store_get (LEVEL_KEY), "int\n11\n");
   EXPECT_EQ (store_get (SOUND_KEY), "int\n1\n");
+}
+
+// A save that does not reach the store says so in one line, never a
+// warning, and panel and menu keep the player's choice: GSettings' keyfile
+// in a read-only folder (as root, a read-only mount keeps root out too), or
+// GConf without the session bus its daemon is reached on.
+TEST_F (Hardening, SaveThatDoesNotReachTheStoreSaysSo)
+{
+  store_set (LEVEL_KEY, "int", "6");
+  if (gsettings_store ())
+    {
+      std::string dir
+          = std::string (getenv ("XDG_CONFIG_HOME")) + "/glib-2.0/settings";
+      if (getuid () != 0)
+        ASSERT_EQ (chmod (dir.c_str (), 0500), 0);
+      else if (getenv ("ZORVANE_STORE_SHARED"))
+        GTEST_SKIP () << "no private mount namespace for a read-only mount";
+      else
+        ASSERT_EQ (system (("mount --bind " + dir + " " + dir
+                            + " && mount -o remount,ro,bind " + dir)
+                               .c_str ()),
+                   0);
+    }
+  else
+    {
+      setenv ("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus", 1);
+      allow_store_warnings = true;
+    }
+  load ();
+  build_menu ();
+  entries->sync_menu_from_panel ();
+  pick (level_item (9));
+  // GConf's own complaints aside, one line of ours.
+  std::string said = capture_stderr (entries->save_settings), ours;
+  for (size_t at = said.find ("zorvane_plugin.so:"); at != std::string::npos;
+       at = said.find ("zorvane_plugin.so:", at + 1))
+    ours += said.substr (at, said.find ('\n', at) + 1 - at);
+  EXPECT_EQ (ours.rfind ("zorvane_plugin.so: settings not saved: ", 0), 0u)
+      << said;
+  EXPECT_EQ (std::count (ours.begin (), ours.end (), '\n'), 1) << said;
+  expect_agreement (9, false);
+  // Known to be read-only, the keys are not written at all.
+  if (gsettings_store ())
+    {
+      EXPECT_EQ (ours, "zorvane_plugin.so: settings not saved: the settings "
+                       "store is read-only\n");
+      EXPECT_EQ (store_get (LEVEL_KEY), "int\n6\n");
+      // The sandbox removes its home as it ends.
+      if (getuid () == 0)
+        {
+          EXPECT_EQ (
+              system (("umount " + std::string (getenv ("XDG_CONFIG_HOME"))
+                       + "/glib-2.0/settings")
+                          .c_str ()),
+              0);
+        }
+    }
 }
 
 // Careless hosts: handlers of their own on the plug-in's widgets, connected

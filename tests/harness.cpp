@@ -173,16 +173,16 @@ store_set (const char *key, const char *type, const char *value)
   ASSERT_EQ (system (command.c_str ()), 0) << command;
 }
 
-std::string
-capture_stdout (void (*fn) ())
+static std::string
+capture (int fd, FILE *stream, const std::function<void ()> &fn)
 {
   FILE *file = tmpfile ();
-  int saved = dup (1);
-  fflush (stdout);
-  dup2 (fileno (file), 1);
+  int saved = dup (fd);
+  fflush (stream);
+  dup2 (fileno (file), fd);
   fn ();
-  fflush (stdout);
-  dup2 (saved, 1);
+  fflush (stream);
+  dup2 (saved, fd);
   close (saved);
   std::string out;
   rewind (file);
@@ -190,6 +190,18 @@ capture_stdout (void (*fn) ())
     out += (char)c;
   fclose (file);
   return out;
+}
+
+std::string
+capture_stdout (void (*fn) ())
+{
+  return capture (1, stdout, fn);
+}
+
+std::string
+capture_stderr (const std::function<void ()> &fn)
+{
+  return capture (2, stderr, fn);
 }
 
 void

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
+#include <functional>
 #include <string>
 
 #include "zorvane/plugin_host.h"
@@ -45,6 +46,7 @@ std::string store_get (const char *key);
 std::string store_own (const char *key);
 void store_set (const char *key, const char *type, const char *value);
 std::string capture_stdout (void (*fn) ());
+std::string capture_stderr (const std::function<void ()> &fn);
 
 class PluginTest : public ::testing::Test
 {

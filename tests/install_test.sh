@@ -232,9 +232,13 @@ readelf -V "$plugin" | sed -n 's/.*Name: GLIBC_\([0-9.]*\) .*/\1/p' |
 # only GSettings needs.  Every strong import is in GLib 2.16, GTK+ 2.12 or ATK
 # 1.20.  (Debian 13 renamed the libraries with a t64 suffix.)
 weak="gconf_client_get_default gconf_client_get_int gconf_client_set_int
-g_get_home_dir g_settings_get_int g_settings_get_user_value g_settings_new_full
+g_settings_apply g_settings_delay g_settings_get_boolean g_settings_get_int
+g_settings_get_user_value g_settings_is_writable g_settings_new_full
+g_settings_schema_get_key g_settings_schema_get_path g_settings_schema_has_key
+g_settings_schema_key_get_value_type g_settings_schema_key_unref
 g_settings_schema_source_get_default g_settings_schema_source_lookup
-g_settings_schema_unref g_settings_set_int g_settings_sync g_variant_unref"
+g_settings_schema_unref g_settings_set_boolean g_settings_set_int
+g_settings_sync g_variant_type_equal g_variant_unref"
 imports=$(objdump -T "$plugin" | awk '/\*UND\*/ && !/\(GLIBC_/ { print $2, $NF }' |
   grep -v -e ' _ITM_' -e ' __gmon_start__$')
 [ "$(echo "$imports" | sed -n 's/^w //p' | sort | tr '\n' ' ')" = "$(echo $weak | tr ' ' '\n' | sort | tr '\n' ' ')" ] ||

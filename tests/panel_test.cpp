@@ -1,7 +1,9 @@
 // Registration, the panel built from the store, and saving it back.
+#include <dlfcn.h>
 #include <libintl.h>
 #include <locale.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -125,15 +127,18 @@ INSTANTIATE_TEST_SUITE_P (
       return std::string (info.param.name);
     });
 
-// A player whose GSettings store holds nothing of ours keeps the settings of
-// GConf's files, imported once as a save writes them; GConf is not written.
+// A player whose GSettings store holds no value of a key sees what GConf's
+// files hold for it; building the panel writes nothing, and the first save
+// writes both keys and the mark, after which GConf's files are not read
+// again.  GConf is not written.
 struct GConfFile
 {
   const char *name, *xml, *sound_held;
   int shown_level;
   bool shown_sound;
-  const char *level_after, *sound_after;
   int messages;
+  // A save has set the mark before (and the keys were reset since).
+  bool marked = false;
 };
 
 static void
@@ -147,23 +152,35 @@ class Import : public PluginTest,
 {
 };
 
-TEST_P (Import, TakesTheGConfFileOnceIntoAnEmptyStore)
+TEST_P (Import, ShowsTheGConfFileWhereGSettingsHoldsNothing)
 {
   const GConfFile &file = GetParam ();
-  std::string dir
-      = std::string (getenv ("HOME")) + "/.gconf/apps/tamrik/zorvane";
-  std::string path = dir + "/%gconf.xml";
+  std::string dir = std::string (getenv ("HOME")) + "/.gconf/apps";
+  std::string path = dir + "/tamrik/zorvane/%gconf.xml";
   char *after = nullptr;
-  ASSERT_EQ (g_mkdir_with_parents (dir.c_str (), 0700), 0);
+  ASSERT_EQ (g_mkdir_with_parents ((dir + "/tamrik/zorvane").c_str (), 0700),
+             0);
+  // GConf takes a folder to exist where its own file does.
+  for (const char *folder : { "/%gconf.xml", "/tamrik/%gconf.xml" })
+    ASSERT_TRUE (g_file_set_contents ((dir + folder).c_str (), "", 0, nullptr));
   ASSERT_TRUE (g_file_set_contents (path.c_str (), file.xml, -1, nullptr));
   if (file.sound_held)
     store_set (SOUND_KEY, "int", file.sound_held);
+  if (file.marked)
+    ASSERT_EQ (system ("gsettings set " PLUGIN_GSETTINGS_SCHEMA
+                       " imported-from-gconf true"),
+               0);
+  std::string held = store_own (SOUND_KEY);
   load ();
   EXPECT_EQ (panel_level (), file.shown_level);
   EXPECT_EQ (panel_sound (), file.shown_sound);
-  EXPECT_EQ (store_own (LEVEL_KEY), file.level_after);
-  EXPECT_EQ (store_own (SOUND_KEY), file.sound_after);
+  EXPECT_EQ (store_own (LEVEL_KEY), "");
+  EXPECT_EQ (store_own (SOUND_KEY), held);
   EXPECT_EQ (logged_messages, file.messages);
+  entries->save_settings ();
+  EXPECT_EQ (store_own (LEVEL_KEY), std::to_string (file.shown_level) + "\n");
+  EXPECT_EQ (store_own (SOUND_KEY), file.shown_sound ? "1\n" : "0\n");
+  EXPECT_EQ (store_own ("/apps/tamrik/zorvane/imported-from-gconf"), "true\n");
   ASSERT_TRUE (g_file_get_contents (path.c_str (), &after, nullptr, nullptr));
   EXPECT_STREQ (after, file.xml);
 }
@@ -175,27 +192,132 @@ TEST_P (Import, TakesTheGConfFileOnceIntoAnEmptyStore)
 INSTANTIATE_TEST_SUITE_P (
     Import, Import,
     ::testing::Values (
-        GConfFile{ "Valid", GCONF_ENTRIES ("20", "2"), nullptr, 12, true,
-                   "12\n", "1\n", 0 },
+        GConfFile{ "Valid", GCONF_ENTRIES ("20", "2"), nullptr, 12, true, 0 },
         GConfFile{ "LevelOnly",
                    "<gconf><entry name=\"level\" type=\"int\" value=\"0\"/>"
                    "<entry name=\"other\" type=\"int\" value=\"1\"/></gconf>",
-                   nullptr, 1, false, "1\n", "", 0 },
+                   nullptr, 1, false, 0 },
         GConfFile{
             "OtherTypesAndSchemas",
             "<gconf><entry name=\"level\" schema=\"/schemas/l\"/>"
             "<entry name=\"level\" type=\"float\" value=\"9\"/>"
             "<entry name=\"sound\" type=\"list\" "
             "ltype=\"int\"><li type=\"int\" value=\"1\"/></entry></gconf>",
-            nullptr, 1, false, "", "", 0 },
-        GConfFile{ "Malformed",
+            nullptr, 1, false, 0 },
+        // GConf keeps what comes before the damage.
+        GConfFile{ "CutShort",
                    "<gconf><entry name=\"level\" type=\"int\" value=\"7\"/>"
                    "<entry name=",
-                   nullptr, 1, false, "", "", 1 },
-        GConfFile{ "Empty", "", nullptr, 1, false, "", "", 1 },
-        GConfFile{ "GSettingsHoldsAValue", GCONF_ENTRIES ("7", "1"), "0", 1,
-                   false, "", "0\n", 0 }),
+                   nullptr, 7, false, 0 },
+        GConfFile{ "Malformed", "<gconf><entry name=\"level\" value=\"<7\"/>",
+                   nullptr, 1, false, 1 },
+        GConfFile{ "Empty", "", nullptr, 1, false, 1 },
+        // Per key: what GSettings holds stays.
+        GConfFile{ "GSettingsHoldsTheSound", GCONF_ENTRIES ("7", "1"), "0", 7,
+                   false, 0 },
+        GConfFile{ "GSettingsHoldsTheSoundOn", GCONF_ENTRIES ("7", "0"), "1", 7,
+                   true, 0 },
+        // Reset after a save: GConf's values do not come back.
+        GConfFile{ "MarkedDone", GCONF_ENTRIES ("7", "1"), nullptr, 1, false, 0,
+                   true }),
     [] (const ::testing::TestParamInfo<GConfFile> &info) {
+      return std::string (info.param.name);
+    });
+
+// A GSettings schema of another layout is no store: registration refuses it
+// with one line that says what is wrong, and writes nothing into the record.
+// The mark is optional.
+struct Layout
+{
+  const char *name, *path, *keys, *said;
+};
+
+static void
+PrintTo (const Layout &layout, std::ostream *out)
+{
+  *out << layout.name;
+}
+
+class Schema : public ::testing::TestWithParam<Layout>
+{
+};
+
+#define KEY(name, type)                                                        \
+  "<key name=\"" name "\" type=\"" type "\"><default>"                         \
+  "false</default></key>"
+#define INT_KEY(name, type)                                                    \
+  "<key name=\"" name "\" type=\"" type "\">"                                  \
+  "<default>1</default></key>"
+
+TEST_P (Schema, OfAnotherLayoutIsRefusedNotFatal)
+{
+  const Layout &layout = GetParam ();
+  std::string dir = std::string (getenv ("HOME")) + "/schemas";
+  std::string xml
+      = std::string ("<schemalist><schema id=\"" PLUGIN_GSETTINGS_SCHEMA "\"")
+        + layout.path + ">" + layout.keys + "</schema></schemalist>";
+  ASSERT_EQ (g_mkdir_with_parents (dir.c_str (), 0700), 0);
+  ASSERT_TRUE (g_file_set_contents (
+      (dir + "/" PLUGIN_GSETTINGS_SCHEMA ".gschema.xml").c_str (), xml.c_str (),
+      -1, nullptr));
+  ASSERT_EQ (system (("glib-compile-schemas " + dir).c_str ()), 0);
+  setenv ("GSETTINGS_SCHEMA_DIR", dir.c_str (), 1);
+  module = dlopen (ZORVANE_PLUGIN_FILE, RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE (module, nullptr) << dlerror ();
+  struct
+  {
+    PluginRegistration known;
+    void *beyond;
+  } record, pattern;
+  memset (&record, 0xA5, sizeof record);
+  memset (&pattern, 0xA5, sizeof pattern);
+  int registered = 0;
+  std::string said = capture_stderr ([&] {
+    registered
+        = ((PluginInitFunc)plugin_symbol (PLUGIN_INIT_SYMBOL)) (&record.known);
+  });
+  if (layout.said)
+    {
+      EXPECT_EQ (registered, 0);
+      EXPECT_EQ (memcmp (&record, &pattern, sizeof record), 0);
+      EXPECT_EQ (said, std::string ("zorvane_plugin.so: no settings store: ")
+                           + layout.said + "\n");
+      return;
+    }
+  ASSERT_EQ (registered, 1) << said;
+  EXPECT_EQ (said, "");
+  entries = record.known.entries;
+  capture_stdout ([] { entries->load_plugin (); });
+  set_level (5);
+  entries->save_settings ();
+  EXPECT_EQ (store_get (LEVEL_KEY), "int\n5\n");
+}
+
+INSTANTIATE_TEST_SUITE_P (
+    Schema, Schema,
+    ::testing::Values (
+        Layout{ "NoPath", "", INT_KEY ("level", "i") INT_KEY ("sound", "i"),
+                "the GSettings schema " PLUGIN_GSETTINGS_SCHEMA
+                " has no path" },
+        Layout{ "NoSound", " path=\"" PLUGIN_GSETTINGS_PATH "\"",
+                INT_KEY ("level", "i"),
+                "the GSettings schema " PLUGIN_GSETTINGS_SCHEMA
+                " has no integer key sound" },
+        Layout{ "BooleanLevel", " path=\"" PLUGIN_GSETTINGS_PATH "\"",
+                KEY ("level", "b") INT_KEY ("sound", "i"),
+                "the GSettings schema " PLUGIN_GSETTINGS_SCHEMA
+                " has no integer key level" },
+        Layout{ "WideSound", " path=\"" PLUGIN_GSETTINGS_PATH "\"",
+                INT_KEY ("level", "i") INT_KEY ("sound", "x"),
+                "the GSettings schema " PLUGIN_GSETTINGS_SCHEMA
+                " has no integer key sound" },
+        Layout{ "WithoutTheMark", " path=\"" PLUGIN_GSETTINGS_PATH "\"",
+                INT_KEY ("level", "i") INT_KEY ("sound", "i"), nullptr },
+        Layout{ "MarkOfAnotherType", " path=\"" PLUGIN_GSETTINGS_PATH "\"",
+                INT_KEY ("level", "i") INT_KEY ("sound", "i")
+                    INT_KEY ("imported-from-gconf", "i"),
+                nullptr }),
+    [] (const ::testing::TestParamInfo<Layout> &info) {
       return std::string (info.param.name);
     });
 
@@ -270,12 +392,17 @@ TEST_F (Panel, NamesEachControlAfterItsLabel)
     }
 }
 
+// A second build opens the store no second time: the GConf client is
+// taken once.
 TEST_F (Panel, TracesOneLineFromItsOwnSourcePerBuild)
 {
+  static guint references;
   std::string out = capture_stdout ([] {
     entries->load_plugin ();
+    references = G_OBJECT (plugin_widget ("gcc"))->ref_count;
     entries->load_plugin ();
   });
+  EXPECT_EQ (G_OBJECT (plugin_widget ("gcc"))->ref_count, references);
   size_t end = out.find ('\n');
   ASSERT_NE (end, std::string::npos);
   std::string line = out.substr (0, end + 1);
