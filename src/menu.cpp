@@ -27,18 +27,30 @@ GSList *group;
 GtkWidget *sound_item;
 GtkWidget *menu_items[2];
 
+/* The level items' variables in order, one for each level of plugin_host.h's
+ * range. */
 static GtkWidget **const level_items[] = {
   &level_1_item, &level_2_item,  &level_3_item,  &level_4_item,
   &level_5_item, &level_6_item,  &level_7_item,  &level_8_item,
   &level_9_item, &level_10_item, &level_11_item, &level_12_item,
 };
+static_assert (G_N_ELEMENTS (level_items)
+                   == PLUGIN_MAX_LEVEL - PLUGIN_MIN_LEVEL + 1,
+               "one level item for each level of plugin_host.h");
 
 /* The "group-changed" hook that keeps group on the head, added once. */
 static gulong group_hook;
 
+/* Out of range is a caller's fault: reported, with an empty slot instead of
+ * a read past the table. */
 GtkWidget **
 level_slot (int level)
 {
+  static GtkWidget *no_item;
+
+  no_item = NULL;
+  g_return_val_if_fail (level >= PLUGIN_MIN_LEVEL && level <= PLUGIN_MAX_LEVEL,
+                        &no_item);
   return level_items[level - PLUGIN_MIN_LEVEL];
 }
 

@@ -29,6 +29,7 @@
 /* Menu tags travel in the user-data pointer: a level item carries its level,
  * the Sound item this fixed tag (outside 1..12, and not the next number). */
 #define SOUND_ITEM_TAG 15
+static_assert (SOUND_ITEM_TAG > PLUGIN_MAX_LEVEL, "the Sound tag is no level");
 
 extern "C"
 {

@@ -540,6 +540,24 @@ INSTANTIATE_TEST_SUITE_P (
                       gtk_widget_destroy (plugin_widget ("settings_item"));
                     },
                     3, false },
+        // A level no item stands for leaves the menu as it was, and a save
+        // brings it into range.
+        BeforeSave{ "HostWidensTheLevelRange", true,
+                    [] (GtkWidget *) {
+                      GtkSpinButton *spin
+                          = GTK_SPIN_BUTTON (plugin_widget ("board_box"));
+                      gtk_spin_button_set_range (spin, -5, 20);
+                      for (int level : { 15, 0, -5, 20 })
+                        {
+                          gtk_spin_button_set_value (spin, level);
+                          entries->sync_menu_from_panel ();
+                          EXPECT_EQ (active_level (), 6) << level;
+                        }
+                      entries->save_settings ();
+                      EXPECT_EQ (store_get (LEVEL_KEY), "int\n12\n");
+                      set_level (12);
+                    },
+                    12, true },
         // Building runs no handler; a stored level out of range counts as
         // the panel showed it, also once the panel is gone.
         BeforeSave{ "PanelLoadedAgainWhileAMenuExists", true,
