@@ -5,7 +5,7 @@
  *                         (there is none for a level outside the range);
  *   on_sound_clicked      "Sound" shows the check box;
  *   on_menu_item_toggled  the panel shows the pick: the level of the item
- *                         now on, or "Sound";
+ *                         now on, unless it is a host's own, or "Sound";
  *   sync_menu_from_panel  the menu shows the panel (entry 5).
  * Once the outermost handler is done, whatever the host's own handlers did
  * inside it, each side that is left shows what a save writes
@@ -206,21 +206,23 @@ on_menu_item_toggled (GtkCheckMenuItem *menu_item, gpointer user_data)
        * turned off, then the picked one.  The first report already copies
        * the pick, which so lands even if a host's handler destroys the menu
        * before the picked item reports; the second finds the spin button at
-       * that value, which emits nothing. */
+       * that value, which emits nothing.  A radio item of the host's own in
+       * the group is no level: its pick leaves the panel alone. */
       int picked = active ? tag : picked_level (menu_item);
 
       if (picked != 0)
-        chosen_level = tag = picked;
-      if (board_box != NULL
-          && (!found
-              || (picked != 0
-                  && gtk_spin_button_get_value_as_int (
-                         GTK_SPIN_BUTTON (board_box))
-                         != picked)))
         {
-          sync_guard = 1;
-          gtk_spin_button_set_value (GTK_SPIN_BUTTON (board_box), tag);
-          sync_guard = found;
+          chosen_level = picked;
+          if (board_box != NULL
+              && (!found
+                  || gtk_spin_button_get_value_as_int (
+                         GTK_SPIN_BUTTON (board_box))
+                         != picked))
+            {
+              sync_guard = 1;
+              gtk_spin_button_set_value (GTK_SPIN_BUTTON (board_box), picked);
+              sync_guard = found;
+            }
         }
     }
   leave_handler ();

@@ -509,6 +509,24 @@ INSTANTIATE_TEST_SUITE_P (
                 }
             },
             12, false },
+        // The same in a menu entry 5 has not brought in line yet: the item
+        // turned off ("Level 1") is no pick either.
+        BeforeSave{ "HostPicksItsOwnRadioItemInAMenuNotYetSynced", false,
+                    [] (GtkWidget *) {
+                      entries->build_settings_menu (nullptr);
+                      GtkWidget *own = gtk_radio_menu_item_new (
+                          *(GSList **)plugin_symbol ("group"));
+                      gtk_menu_shell_append (
+                          GTK_MENU_SHELL (plugin_widget ("difficulty_menu")),
+                          own);
+                      pick (own);
+                      EXPECT_EQ (panel_level (), 6);
+                      EXPECT_EQ (active_level (), 0);
+                      entries->save_settings ();
+                      EXPECT_EQ (store_get (LEVEL_KEY), "int\n6\n");
+                      entries->sync_menu_from_panel ();
+                    },
+                    6, true },
         BeforeSave{ "HostSendsTheLevelBackToOneInAPick", true,
                     [] (GtkWidget *) {
                       host_cap = 1;
