@@ -3,25 +3,37 @@
 
 #include "plugin_private.h"
 
-/* Where libc looks for a domain that nobody has bound. */
-#define LIBC_LOCALE_DIR "/usr/share/locale"
+/* A domain that no program binds: it cannot name a catalogue file. */
+#define UNBOUND_DOMAIN TEXT_DOMAIN "/unbound"
 
 /* The text domain is bound once per process, by whichever entry comes
  * first. */
 static int catalogue_bound;
+
+/* Whether some folder was bound to the plug-in's domain.  The C library
+ * answers an unbound domain with the folder it was built to look in, which
+ * varies between builds, so the answer is compared with an unbound domain's
+ * rather than with a path. */
+static gboolean
+folder_bound (void)
+{
+  const char *ours = bindtextdomain (TEXT_DOMAIN, NULL);
+  const char *unbound = bindtextdomain (UNBOUND_DOMAIN, NULL);
+
+  if (ours == NULL)
+    return FALSE;
+  return unbound == NULL || strcmp (ours, unbound) != 0;
+}
 
 /* Once per process, before the first text.  A host that keeps the
  * catalogues elsewhere binds the domain itself before it calls in. */
 void
 bind_catalogue (void)
 {
-  const char *bound;
-
   if (catalogue_bound)
     return;
   catalogue_bound = 1;
-  bound = bindtextdomain (TEXT_DOMAIN, NULL);
-  if (bound == NULL || strcmp (bound, LIBC_LOCALE_DIR) == 0)
+  if (!folder_bound ())
     bindtextdomain (TEXT_DOMAIN, ZORVANE_LOCALE_DIR);
   /* The toolkit takes UTF-8 only, also in a legacy 8-bit locale. */
   bind_textdomain_codeset (TEXT_DOMAIN, "UTF-8");

@@ -7,38 +7,57 @@
  * own group: an earlier menu may still be up beside the newest one. */
 #define LEVEL_DATA_KEY "zorvane-level"
 
-GtkWidget *settings_item;
-GtkWidget *settings_menu;
-GtkWidget *difficulty_item;
-GtkWidget *difficulty_menu;
-GtkWidget *level_1_item;
-GtkWidget *level_2_item;
-GtkWidget *level_3_item;
-GtkWidget *level_4_item;
-GtkWidget *level_5_item;
-GtkWidget *level_6_item;
-GtkWidget *level_7_item;
-GtkWidget *level_8_item;
-GtkWidget *level_9_item;
-GtkWidget *level_10_item;
-GtkWidget *level_11_item;
-GtkWidget *level_12_item;
-GSList *group;
+/* Module state, exported for hosts that inspect it (sound_item, which
+ * sync.cpp reads too, is declared in plugin_private.h).  group is the head
+ * of the level items' current radio group, null once none is left: a host
+ * may add radio items of its own through it. */
+extern "C"
+{
+  PLUGIN_EXPORT GtkWidget *settings_item;
+  PLUGIN_EXPORT GtkWidget *settings_menu;
+  PLUGIN_EXPORT GtkWidget *difficulty_item;
+  PLUGIN_EXPORT GtkWidget *difficulty_menu;
+  PLUGIN_EXPORT GtkWidget *level_1_item;
+  PLUGIN_EXPORT GtkWidget *level_2_item;
+  PLUGIN_EXPORT GtkWidget *level_3_item;
+  PLUGIN_EXPORT GtkWidget *level_4_item;
+  PLUGIN_EXPORT GtkWidget *level_5_item;
+  PLUGIN_EXPORT GtkWidget *level_6_item;
+  PLUGIN_EXPORT GtkWidget *level_7_item;
+  PLUGIN_EXPORT GtkWidget *level_8_item;
+  PLUGIN_EXPORT GtkWidget *level_9_item;
+  PLUGIN_EXPORT GtkWidget *level_10_item;
+  PLUGIN_EXPORT GtkWidget *level_11_item;
+  PLUGIN_EXPORT GtkWidget *level_12_item;
+  PLUGIN_EXPORT GSList *group;
+  PLUGIN_EXPORT GtkWidget *menu_items[2];
+}
 GtkWidget *sound_item;
-GtkWidget *menu_items[2];
 
+/* The level items' variables in order, one for each level of plugin_host.h's
+ * range. */
 static GtkWidget **const level_items[] = {
   &level_1_item, &level_2_item,  &level_3_item,  &level_4_item,
   &level_5_item, &level_6_item,  &level_7_item,  &level_8_item,
   &level_9_item, &level_10_item, &level_11_item, &level_12_item,
 };
+static_assert (G_N_ELEMENTS (level_items)
+                   == PLUGIN_MAX_LEVEL - PLUGIN_MIN_LEVEL + 1,
+               "one level item for each level of plugin_host.h");
 
 /* The "group-changed" hook that keeps group on the head, added once. */
 static gulong group_hook;
 
+/* Out of range is a caller's fault: reported, with an empty slot instead of
+ * a read past the table. */
 GtkWidget **
 level_slot (int level)
 {
+  static GtkWidget *no_item;
+
+  no_item = NULL;
+  g_return_val_if_fail (level >= PLUGIN_MIN_LEVEL && level <= PLUGIN_MAX_LEVEL,
+                        &no_item);
   return level_items[level - PLUGIN_MIN_LEVEL];
 }
 
@@ -49,8 +68,9 @@ item_level (GtkWidget *item)
   return GPOINTER_TO_INT (g_object_get_data (G_OBJECT (item), LEVEL_DATA_KEY));
 }
 
-/* An emission hook on every radio menu item: group stays the head of the
- * level items' group, whoever joins or leaves it. */
+/* An emission hook on every radio menu item: the toolkit reports each join
+ * (a host's own radio item) and each leave but one to the item that moved,
+ * so group is found again from the level items that are left. */
 static gboolean
 on_group_changed (GSignalInvocationHint *hint, guint n_values,
                   const GValue *values, gpointer user_data)
@@ -65,6 +85,31 @@ on_group_changed (GSignalInvocationHint *hint, guint n_values,
       group = gtk_radio_menu_item_get_group (
           GTK_RADIO_MENU_ITEM (*level_slot (n)));
   return TRUE;
+}
+
+/* Only the widget the variable still holds: a later build may have replaced
+ * it.  The toolkit takes a radio item out of its group after this, freeing
+ * the list node that holds it, and sends no "group-changed" when the item was
+ * the last of its group: group moves off it here first. */
+static void
+on_item_destroyed (GtkWidget *widget, gpointer user_data)
+{
+  GtkWidget **slot = (GtkWidget **)user_data;
+
+  if (*slot == widget)
+    *slot = NULL;
+  if (group != NULL && group->data == widget)
+    group = group->next;
+}
+
+/* The host owns the menu and may destroy any of it; the handlers and the
+ * host must then find the variable empty, not a dead widget. */
+static void
+forget_on_destroy (GtkWidget **slot)
+{
+  g_signal_connect_data (G_OBJECT (*slot), "destroy",
+                         G_CALLBACK (on_item_destroyed), slot, NULL,
+                         (GConnectFlags)0);
 }
 
 /* Entry 4, once per load after entry 1: builds the menu and returns the
@@ -132,15 +177,12 @@ build_settings_menu (int32_t *count)
 
   sound_item = gtk_check_menu_item_new_with_label (_ ("Sound"));
   gtk_menu_shell_append (GTK_MENU_SHELL (settings_menu), sound_item);
-  /* Connected before the initial state, which therefore reaches the handler;
-   * with the check box gone the item starts as the remembered choice (off
-   * before any panel). */
+  /* Connected before the initial state, which therefore reaches the handler:
+   * the panel's, or what a save writes once the check box is gone (off before
+   * any panel). */
   watch_menu_item (sound_item, SOUND_ITEM_TAG);
   forget_on_destroy (&sound_item);
-  start_sound_item (sound_item, sound_check != NULL
-                                    ? gtk_toggle_button_get_active (
-                                        GTK_TOGGLE_BUTTON (sound_check))
-                                    : chosen_sound);
+  start_sound_item (sound_item);
   /* A host may add radio items of its own through group; each join or leave
    * moves the list's head, and only the joining item reports it. */
   if (group_hook == 0)

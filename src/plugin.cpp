@@ -23,8 +23,29 @@
 
 GtkWidget *board_box;
 GtkWidget *sound_check;
-int chosen_level;
-int chosen_sound;
+
+/* Only the control the variable still holds: a later load may have replaced
+ * it.  Its last value stays the player's choice (sync.cpp). */
+static void
+on_control_destroyed (GtkWidget *control, gpointer user_data)
+{
+  GtkWidget **slot = (GtkWidget **)user_data;
+
+  if (*slot != control)
+    return;
+  *slot = NULL;
+  panel_control_destroyed (control);
+}
+
+/* The host owns the panel and may destroy it at any time; the handlers and
+ * the host must then find the variable empty, not a dead widget. */
+static void
+forget_on_destroy (GtkWidget **slot)
+{
+  g_signal_connect_data (G_OBJECT (*slot), "destroy",
+                         G_CALLBACK (on_control_destroyed), slot, NULL,
+                         (GConnectFlags)0);
+}
 
 /* One row of the panel, packed after the others: LABEL to the left of
  * CONTROL, which takes its name from it for screen readers. */
@@ -93,8 +114,6 @@ load_plugin (void)
                own, not as a clause broken off after "whether". */
             _ ("Whether the game plays sound"));
 
-  chosen_level = gtk_spin_button_get_value_as_int (GTK_SPIN_BUTTON (board_box));
-  chosen_sound = sound != 0;
   printf ("%s : %s : %d\n", __FILE__, "load_plugin", __LINE__);
   return game_hbox;
 }
@@ -105,19 +124,17 @@ load_plugin (void)
 void
 save_settings (void)
 {
+  int level;
+  gboolean sound;
+
   /* Before load_plugin there is neither a store nor a choice: keep what the
    * store holds. */
   if (!store_is_open ())
     return;
+  /* Typed text counts, as it would once the field lost focus; the menu
+   * follows, as for any change. */
   if (board_box != NULL)
-    {
-      /* Typed text counts, as it would once the field lost focus. */
-      gtk_spin_button_update (GTK_SPIN_BUTTON (board_box));
-      chosen_level
-          = gtk_spin_button_get_value_as_int (GTK_SPIN_BUTTON (board_box));
-    }
-  if (sound_check != NULL)
-    chosen_sound
-        = gtk_toggle_button_get_active (GTK_TOGGLE_BUTTON (sound_check));
-  write_settings (chosen_level, chosen_sound);
+    gtk_spin_button_update (GTK_SPIN_BUTTON (board_box));
+  settings_to_save (&level, &sound);
+  write_settings (level, sound);
 }

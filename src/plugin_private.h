@@ -30,6 +30,7 @@
 /* Menu tags travel in the user-data pointer: a level item carries its level,
  * the Sound item this fixed tag (outside 1..12, and not the next number). */
 #define SOUND_ITEM_TAG 15
+static_assert (SOUND_ITEM_TAG > PLUGIN_MAX_LEVEL, "the Sound tag is no level");
 
 extern "C"
 {
@@ -37,37 +38,15 @@ extern "C"
    * (Debian 13 has none); see store.cpp. */
   typedef struct _GConfClient GConfClient;
 
-  /* Module state, exported under these names for hosts that inspect it.  A
+  /* Module state that more than one file uses, exported under these names
+   * for hosts that inspect it; menu.cpp has the rest of the menu's.  A
    * widget variable is null until its widget is built and again once the
    * host destroys it. */
   extern PLUGIN_EXPORT GConfClient *gcc;
   extern PLUGIN_EXPORT GtkWidget *board_box;
   extern PLUGIN_EXPORT GtkWidget *sound_check;
-  extern PLUGIN_EXPORT GtkWidget *settings_item;
-  extern PLUGIN_EXPORT GtkWidget *settings_menu;
-  extern PLUGIN_EXPORT GtkWidget *difficulty_item;
-  extern PLUGIN_EXPORT GtkWidget *difficulty_menu;
-  extern PLUGIN_EXPORT GtkWidget *level_1_item;
-  extern PLUGIN_EXPORT GtkWidget *level_2_item;
-  extern PLUGIN_EXPORT GtkWidget *level_3_item;
-  extern PLUGIN_EXPORT GtkWidget *level_4_item;
-  extern PLUGIN_EXPORT GtkWidget *level_5_item;
-  extern PLUGIN_EXPORT GtkWidget *level_6_item;
-  extern PLUGIN_EXPORT GtkWidget *level_7_item;
-  extern PLUGIN_EXPORT GtkWidget *level_8_item;
-  extern PLUGIN_EXPORT GtkWidget *level_9_item;
-  extern PLUGIN_EXPORT GtkWidget *level_10_item;
-  extern PLUGIN_EXPORT GtkWidget *level_11_item;
-  extern PLUGIN_EXPORT GtkWidget *level_12_item;
-  extern PLUGIN_EXPORT GSList *group;
   extern PLUGIN_EXPORT GtkWidget *sound_item;
-  extern PLUGIN_EXPORT GtkWidget *menu_items[2];
 }
-
-/* The player's last choice, from whichever side showed it: a save still has
- * it after the host has destroyed the panel, or panel and menu. */
-extern int chosen_level;
-extern int chosen_sound;
 
 /* Store (store.cpp).  find_store tells which store the host process has,
  * or none, with WHY, the first time it is asked and the same ever after;
@@ -119,10 +98,15 @@ int item_level (GtkWidget *item);
 void watch_level (GtkWidget *spin_button);
 void watch_sound (GtkWidget *check_button);
 void watch_menu_item (GtkWidget *item, int tag);
-/* The Sound item's first state: its handler runs, but nothing settles. */
-void start_sound_item (GtkWidget *item, gboolean active);
-/* The variable SLOT empties when the host destroys its widget. */
-void forget_on_destroy (GtkWidget **slot);
+/* The Sound item's first state, what a save writes: its handler runs, but
+ * nothing settles. */
+void start_sound_item (GtkWidget *item);
+/* The host destroyed CONTROL, until now board_box's or sound_check's widget,
+ * whose variable plugin.cpp has emptied. */
+void panel_control_destroyed (GtkWidget *control);
+/* What a save writes: the panel's level and sound or, for a control the
+ * host destroyed, the player's last choice. */
+void settings_to_save (int *level, gboolean *sound);
 
 /* Language and screen readers (language.cpp). */
 void bind_catalogue (void);

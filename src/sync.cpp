@@ -1,60 +1,60 @@
-/* Panel and menu in step.
+/* Panel and menu in step: the three handlers and entry 5.
  *
- * The panel's two controls are the reference.  Three handlers copy a change
- * across: on_level_changed (the spin button) and on_sound_clicked (the check
- * box) to the menu, on_menu_item_toggled (a level item or "Sound") to the
- * panel.  Entry 5 runs the first two, to bring the menu in line.
+ * The panel's two controls are the reference.  On return:
+ *   on_level_changed      the level item of the spin button's level is on
+ *                         (there is none for a level outside the range);
+ *   on_sound_clicked      "Sound" shows the check box;
+ *   on_menu_item_toggled  the panel shows the pick: the level of the item
+ *                         now on, unless it is a host's own, or "Sound";
+ *   sync_menu_from_panel  the menu shows the panel (entry 5).
+ * Once the outermost handler is done, whatever the host's own handlers did
+ * inside it, each side that is left shows what a save writes
+ * (settings_to_save).
  *
- * The guard.  A copy makes the other widget emit its own signal, whose
- * handler would copy the value straight back; sync_guard is set around each
- * copy so that it does not.  on_level_changed leaves a guard it finds set
- * alone; the other two clear it on every return.  What the guard stops is
- * the echo of a panel change: the spin button turns a level item on, and the
- * "toggled" of the items that changes finds the guard set.  It does not stop
- * the echo of a pick in the menu: the toolkit first reports the item turned
- * off, whose handler copies the pick to the spin button (the spin button's
- * own report then meets the guard) and clears the guard as it returns; the
- * picked item's report then copies the same level again, which the spin
- * button ignores because its value does not change.  The guard stops only a
- * copy that would change nothing: a change that arrives while a copy is
- * under way (a host's handler, or a host's main loop in which the player goes
- * on) is copied across at once, and the outer copy's guard restored.
- *
- * Handler depth and the settle step.  A host's own handlers run inside the
- * plug-in's copies and may change a control while the guard stops the copy,
- * rebuild the menu, or destroy either side.  The handlers count how deeply
- * they are nested, and the outermost one settles the menu as it leaves: it
- * brings the menu to what a save would write, the panel or, for a control
- * the host destroyed, the player's last choice (chosen_level, chosen_sound).
- *
- * Destroyed widgets.  Every variable the host reads empties when its widget
- * is destroyed (forget_on_destroy); the check box leaves its final state
- * behind, and losing a panel control settles the menu.  The destroy hook also
- * moves group on when its head goes, because the toolkit sends no
- * "group-changed" when the last item of a group is destroyed; the emission
- * hook in menu.cpp covers every join (a host's own radio items) and every
- * other leave.
+ * sync_guard stops the echo: a copy makes the other widget report the change,
+ * and that report must not copy it straight back.  The settle step is for the
+ * host: its handlers run inside the plug-in's copies and may change a control
+ * while the guard holds, rebuild the menu or destroy a side, so the outermost
+ * handler ends by bringing the menu to what a save writes.
  *
  * A side whose widgets do not exist yet, or no longer exist, is skipped. */
 #include "plugin_private.h"
 
-/* Set while a handler copies a value across, so the copy's own signal does
- * not copy it back. */
+/* Set while a handler copies a value across. */
 static int sync_guard;
 
 /* How deeply the handlers are nested; the outermost settles the menu. */
 static int handler_depth;
 
-/* The tag of the active level item, or 0 when none is active (a host's own
+/* What a save writes for a panel control the host has destroyed: the value
+ * it had then, or the player's pick in the menu since. */
+static int chosen_level;
+static gboolean chosen_sound;
+
+void
+settings_to_save (int *level, gboolean *sound)
+{
+  *level = board_box != NULL
+               ? gtk_spin_button_get_value_as_int (GTK_SPIN_BUTTON (board_box))
+               : chosen_level;
+  *sound = sound_check != NULL
+               ? gtk_toggle_button_get_active (GTK_TOGGLE_BUTTON (sound_check))
+               : chosen_sound;
+}
+
+/* The level of the active level item, or 0 when none is active (a host's own
  * radio item in the group may be). */
 static int
 menu_level (void)
 {
   for (int n = PLUGIN_MIN_LEVEL; n <= PLUGIN_MAX_LEVEL; n++)
-    if (*level_slot (n) != NULL
-        && gtk_check_menu_item_get_active (
-            GTK_CHECK_MENU_ITEM (*level_slot (n))))
-      return n;
+    {
+      GtkWidget *item = *level_slot (n);
+
+      if (item != NULL
+          && gtk_check_menu_item_get_active (GTK_CHECK_MENU_ITEM (item)))
+        return n;
+    }
   return 0;
 }
 
@@ -80,23 +80,16 @@ menu_lags (int level)
              GTK_CHECK_MENU_ITEM (*level_slot (level)));
 }
 
-/* Brings the menu to what a save would write: the panel, or the remembered
- * choice for a control the host destroyed.  Returns whether it changed the
- * menu, whose handlers then copy the same values back. */
+/* Brings the menu to what a save writes.  Returns whether it changed the
+ * menu, whose handlers then copy the same values back.  A host's own radio
+ * item that is active stays so: that is the host's pick, not a lag. */
 static gboolean
 settle_menu (void)
 {
-  int level
-      = board_box != NULL
-            ? gtk_spin_button_get_value_as_int (GTK_SPIN_BUTTON (board_box))
-            : chosen_level;
-  gboolean sound
-      = sound_check != NULL
-            ? gtk_toggle_button_get_active (GTK_TOGGLE_BUTTON (sound_check))
-            : chosen_sound;
-  int shown = menu_level ();
-  gboolean changed = FALSE;
+  int level, shown = menu_level ();
+  gboolean sound, changed = FALSE;
 
+  settings_to_save (&level, &sound);
   if (shown != 0 && shown != level && menu_lags (level))
     {
       gtk_check_menu_item_set_active (GTK_CHECK_MENU_ITEM (*level_slot (level)),
@@ -134,6 +127,11 @@ leave_handler (void)
     settle ();
 }
 
+/* A guard found set means this report is the echo of the plug-in's own copy
+ * to a level item, unless the menu still lags the value: then a host's
+ * handler or a host's main loop changed the level while the copy was under
+ * way, and it is copied across at once, the outer copy's guard restored.
+ * This handler alone leaves a guard it finds set alone. */
 static void
 on_level_changed (GtkSpinButton *spin_button, gpointer user_data)
 {
@@ -141,7 +139,6 @@ on_level_changed (GtkSpinButton *spin_button, gpointer user_data)
 
   (void)user_data;
   level = gtk_spin_button_get_value_as_int (spin_button);
-  chosen_level = level;
   if (found && !menu_lags (level))
     return;
   handler_depth++;
@@ -153,6 +150,9 @@ on_level_changed (GtkSpinButton *spin_button, gpointer user_data)
   leave_handler ();
 }
 
+/* The check box has changed when its "clicked" arrives.  Under a set guard
+ * only a state the item does not show yet is copied (a change made inside a
+ * copy); the guard is cleared on every other return. */
 static void
 on_sound_clicked (GtkButton *button, gpointer user_data)
 {
@@ -161,7 +161,6 @@ on_sound_clicked (GtkButton *button, gpointer user_data)
 
   (void)user_data;
   handler_depth++;
-  chosen_sound = active;
   if (sound_item != NULL
       && (!found
           || gtk_check_menu_item_get_active (GTK_CHECK_MENU_ITEM (sound_item))
@@ -176,6 +175,9 @@ on_sound_clicked (GtkButton *button, gpointer user_data)
   leave_handler ();
 }
 
+/* Reads the item that reported, not the newest menu's: an earlier menu may
+ * still be up beside it.  A copy restores the guard it found; any other
+ * return clears it. */
 static void
 on_menu_item_toggled (GtkCheckMenuItem *menu_item, gpointer user_data)
 {
@@ -186,7 +188,6 @@ on_menu_item_toggled (GtkCheckMenuItem *menu_item, gpointer user_data)
   sync_guard = 0;
   if (tag == SOUND_ITEM_TAG)
     {
-      /* The item that was toggled: an earlier menu may still be up. */
       chosen_sound = active;
       if (sound_check != NULL
           && (!found
@@ -201,53 +202,44 @@ on_menu_item_toggled (GtkCheckMenuItem *menu_item, gpointer user_data)
     }
   else
     {
-      /* The item turned off reports first, when the toolkit has already
-       * turned the picked one on: it copies the pick, which so lands even if
-       * a host's handler destroys the menu before the picked item reports. */
+      /* A pick turns the picked item on first, then reports the item it
+       * turned off, then the picked one.  The first report already copies
+       * the pick, which so lands even if a host's handler destroys the menu
+       * before the picked item reports; the second finds the spin button at
+       * that value, which emits nothing.  A radio item of the host's own in
+       * the group is no level: its pick leaves the panel alone. */
       int picked = active ? tag : picked_level (menu_item);
 
       if (picked != 0)
-        chosen_level = tag = picked;
-      if (board_box != NULL
-          && (!found
-              || (picked != 0
-                  && gtk_spin_button_get_value_as_int (
-                         GTK_SPIN_BUTTON (board_box))
-                         != picked)))
         {
-          sync_guard = 1;
-          gtk_spin_button_set_value (GTK_SPIN_BUTTON (board_box), tag);
-          sync_guard = found;
+          chosen_level = picked;
+          if (board_box != NULL
+              && (!found
+                  || gtk_spin_button_get_value_as_int (
+                         GTK_SPIN_BUTTON (board_box))
+                         != picked))
+            {
+              sync_guard = 1;
+              gtk_spin_button_set_value (GTK_SPIN_BUTTON (board_box), picked);
+              sync_guard = found;
+            }
         }
     }
   leave_handler ();
 }
 
-/* Only the widget the variable still holds: a later build may have replaced
- * it. */
-static void
-on_widget_destroyed (GtkWidget *widget, gpointer user_data)
+/* The control's final value is what a save writes from now on.  For the
+ * check box it may be news: its "toggled" runs before the "clicked" this file
+ * listens to, and a host's handler there may destroy it.  Outside the
+ * handlers, the menu settles on it at once. */
+void
+panel_control_destroyed (GtkWidget *control)
 {
-  GtkWidget **slot = (GtkWidget **)user_data;
-  gboolean panel_control = slot == &board_box || slot == &sound_check;
-
-  if (*slot == widget)
-    {
-      /* The check box keeps its final state: its "toggled" runs before the
-       * "clicked" the plug-in listens to, and a host's handler there may
-       * destroy it. */
-      if (slot == &sound_check)
-        chosen_sound
-            = gtk_toggle_button_get_active (GTK_TOGGLE_BUTTON (sound_check));
-      *slot = NULL;
-    }
+  if (GTK_IS_SPIN_BUTTON (control))
+    chosen_level = gtk_spin_button_get_value_as_int (GTK_SPIN_BUTTON (control));
   else
-    panel_control = FALSE;
-  /* The toolkit takes a level item out of its group after this, and frees the
-   * list node that holds it. */
-  if (group != NULL && group->data == widget)
-    group = group->next;
-  if (panel_control && handler_depth == 0)
+    chosen_sound = gtk_toggle_button_get_active (GTK_TOGGLE_BUTTON (control));
+  if (handler_depth == 0)
     settle ();
 }
 
@@ -292,21 +284,16 @@ watch_menu_item (GtkWidget *item, int tag)
                          GINT_TO_POINTER (tag), NULL, (GConnectFlags)0);
 }
 
-/* Building settles nothing: the levels follow only once entry 5 runs. */
+/* Its handler runs, but building settles nothing: the levels follow only
+ * once entry 5 runs. */
 void
-start_sound_item (GtkWidget *item, gboolean active)
+start_sound_item (GtkWidget *item)
 {
-  handler_depth++;
-  gtk_check_menu_item_set_active (GTK_CHECK_MENU_ITEM (item), active);
-  handler_depth--;
-}
+  int level;
+  gboolean sound;
 
-/* The host owns the widgets and may destroy them; the handlers must then find
- * the variable empty rather than pointing at a dead widget. */
-void
-forget_on_destroy (GtkWidget **slot)
-{
-  g_signal_connect_data (G_OBJECT (*slot), "destroy",
-                         G_CALLBACK (on_widget_destroyed), slot, NULL,
-                         (GConnectFlags)0);
+  settings_to_save (&level, &sound);
+  handler_depth++;
+  gtk_check_menu_item_set_active (GTK_CHECK_MENU_ITEM (item), sound);
+  handler_depth--;
 }

@@ -569,6 +569,24 @@ INSTANTIATE_TEST_SUITE_P (
                 }
             },
             12, false },
+        // The same in a menu entry 5 has not brought in line yet: the item
+        // turned off ("Level 1") is no pick either.
+        BeforeSave{ "HostPicksItsOwnRadioItemInAMenuNotYetSynced", false,
+                    [] (GtkWidget *) {
+                      entries->build_settings_menu (nullptr);
+                      GtkWidget *own = gtk_radio_menu_item_new (
+                          *(GSList **)plugin_symbol ("group"));
+                      gtk_menu_shell_append (
+                          GTK_MENU_SHELL (plugin_widget ("difficulty_menu")),
+                          own);
+                      pick (own);
+                      EXPECT_EQ (panel_level (), 6);
+                      EXPECT_EQ (active_level (), 0);
+                      entries->save_settings ();
+                      EXPECT_EQ (store_get (LEVEL_KEY), "int\n6\n");
+                      entries->sync_menu_from_panel ();
+                    },
+                    6, true },
         BeforeSave{ "HostSendsTheLevelBackToOneInAPick", true,
                     [] (GtkWidget *) {
                       host_cap = 1;
@@ -600,6 +618,24 @@ INSTANTIATE_TEST_SUITE_P (
                       gtk_widget_destroy (plugin_widget ("settings_item"));
                     },
                     3, false },
+        // A level no item stands for leaves the menu as it was, and a save
+        // brings it into range.
+        BeforeSave{ "HostWidensTheLevelRange", true,
+                    [] (GtkWidget *) {
+                      GtkSpinButton *spin
+                          = GTK_SPIN_BUTTON (plugin_widget ("board_box"));
+                      gtk_spin_button_set_range (spin, -5, 20);
+                      for (int level : { 15, 0, -5, 20 })
+                        {
+                          gtk_spin_button_set_value (spin, level);
+                          entries->sync_menu_from_panel ();
+                          EXPECT_EQ (active_level (), 6) << level;
+                        }
+                      entries->save_settings ();
+                      EXPECT_EQ (store_get (LEVEL_KEY), "int\n12\n");
+                      set_level (12);
+                    },
+                    12, true },
         // Building runs no handler; a stored level out of range counts as
         // the panel showed it, also once the panel is gone.
         BeforeSave{ "PanelLoadedAgainWhileAMenuExists", true,
