@@ -167,9 +167,11 @@ TEST_P (Import, ShowsTheGConfFileWhereGSettingsHoldsNothing)
   if (file.sound_held)
     store_set (SOUND_KEY, "int", file.sound_held);
   if (file.marked)
-    ASSERT_EQ (system ("gsettings set " PLUGIN_GSETTINGS_SCHEMA
-                       " imported-from-gconf true"),
-               0);
+    {
+      ASSERT_EQ (system ("gsettings set " PLUGIN_GSETTINGS_SCHEMA
+                         " imported-from-gconf true"),
+                 0);
+    }
   std::string held = store_own (SOUND_KEY);
   load ();
   EXPECT_EQ (panel_level (), file.shown_level);
