@@ -330,11 +330,12 @@ static void
 say_not_imported (const char *path, const char *why)
 {
   gchar *shown = g_filename_display_name (path);
-  /* TRANSLATORS: the first %s is the player's old GConf settings file, the
-     second why it could not be read; the level and sound it holds are then
-     not taken over.  Write %1$s and %2$s to put them in another order. */
-  gchar *line
-      = g_strdup_printf (_ ("settings not imported from %s: %s"), shown, why);
+  gchar *line = g_strdup_printf (
+      /* TRANSLATORS: the first %s is the player's old GConf settings file,
+         the second why it could not be read; the level and sound it holds
+         are then not taken over.  Write %1$s and %2$s to put them in another
+         order. */
+      _ ("settings not imported from %s: %s"), shown, why);
 
   g_message ("zorvane_plugin.so: %s", line);
   g_free (line);

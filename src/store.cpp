@@ -126,6 +126,8 @@ look_for_store (const char **why)
   if (g_settings_schema_key_get_value_type == NULL
       || g_settings_get_user_value == NULL)
     {
+      /* TRANSLATORS: why the plug-in has no settings store: the host
+         program links no GConf, and its GLib is too old for GSettings. */
       *why = _ ("the host has neither GConf nor GSettings of GLib 2.40 or "
                 "later");
       return STORE_NONE;
