@@ -13,6 +13,7 @@
 #   packages   the three packages, made twice into deb1/ and deb2/, and
 #              their fields, which name this machine's Debian release
 #   lintian    lintian on each package                               (packages)
+#   apt        apt-get would install them here                       (packages)
 #   multiarch  what lies outside the architecture's folder           (packages)
 #   plain      a plain configure packages the same plug-in      (stage, packages)
 #   abi        the oldest host userland the plug-in loads in
@@ -260,6 +261,16 @@ lintian)
   # One run for the three: most of lintian's time is its start.
   lintian --fail-on error,warning "$(deb zorvane-plugin)" "$(deb zorvane-plugin-dev)" \
     "$(deb zorvane-host)" || fail "lintian"
+  ;;
+
+apt)
+  # apt-get takes the three on this release, with what they depend on from
+  # its archive (simulated: nothing is installed).
+  out=$(apt-get install -s "$(deb zorvane-plugin)" "$(deb zorvane-plugin-dev)" \
+    "$(deb zorvane-host)" 2>&1) || fail "apt-get install refused them: $out"
+  for name in zorvane-plugin zorvane-plugin-dev zorvane-host; do
+    echo "$out" | grep -q "^Conf $name (${version} " || fail "apt-get would not set up $name: $out"
+  done
   ;;
 
 multiarch)
