@@ -237,6 +237,15 @@ packages)
       1:*) fail "$name recommends '$recommends'" ;;
     esac
   done
+  # Their file times: the last commit's, or without git's history the date
+  # of the changelog's latest entry, as Debian's own builds take it.
+  mkdir -p "$work/no-history/packaging"
+  cp "$source_dir/packaging/changelog" "$work/no-history/packaging/"
+  printf 'set(CPACK_ZORVANE_SOURCE_DIR "%s")\ninclude("%s")\nmessage("$ENV{SOURCE_DATE_EPOCH}")\n' \
+    "$work/no-history" "$source_dir/packaging/CPackTimes.cmake" >"$work/times.cmake"
+  entry=$(sed -n 's/^ -- .*>  //p' "$source_dir/packaging/changelog" | head -n 1)
+  [ "$(env -u SOURCE_DATE_EPOCH cmake -P "$work/times.cmake" 2>&1)" = "$(date -u -d "$entry" +%s)" ] ||
+    fail "a tree without history does not take the changelog's date ($entry)"
   for name in zorvane-plugin-dev zorvane-host; do
     case $(dpkg-deb -f "$(deb $name)" Depends) in
       *"zorvane-plugin (= $version)"*) ;;
