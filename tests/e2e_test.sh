@@ -17,9 +17,10 @@ window=$(timeout 20 xdotool search --sync --onlyvisible --name 'Zorvane start-up
 [ -n "$window" ] || { fail "no window"; kill $pid; exit 1; }
 xdotool windowfocus "$window"
 sleep 0.3
-# A click on "Settings" in the menu bar opens it.  (Not F10: with the keymap of
-# Debian's releases after 13, xdotool types F10 as Alt+F10, which is not the
-# menu bar's key, though a player's F10 still is.)
+# A click on "Settings" in the menu bar opens it.  Not F10: the keymap of
+# Debian after 13 (xkb-data 2.48) lists Alt among the ways to the function
+# keys' first level, and xdotool then holds Alt as it types F10; the toolkit
+# sees Alt+F10, which is not the menu bar's key (a player's F10 still is).
 xdotool mousemove --window "$window" 25 10 click 1
 sleep 0.3
 key Down Right   # "Difficulty", then its submenu at "Level 1"
