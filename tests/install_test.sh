@@ -278,7 +278,9 @@ apt)
   out=$(apt-get install -s "$(deb zorvane-plugin)" "$(deb zorvane-plugin-dev)" \
     "$(deb zorvane-host)" 2>&1) || fail "apt-get install refused them: $out"
   for name in zorvane-plugin zorvane-plugin-dev zorvane-host; do
-    echo "$out" | grep -q "^Conf $name (${version} " || fail "apt-get would not set up $name: $out"
+    # Another architecture's are named with it (zorvane-plugin:i386).
+    echo "$out" | grep -q -F -e "Conf $name ($version " -e "Conf $name:$target ($version " ||
+      fail "apt-get would not set up $name: $out"
   done
   ;;
 
