@@ -42,6 +42,7 @@ gschema=$stage/share/glib-2.0/schemas/org.tamrik.zorvane.gschema.xml
 # decides whether they carry GConf's part: Debian 13 and later have no GConf.
 version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
 release=$(. /etc/os-release && echo "${VERSION_ID:-}")
+distro=$(. /etc/os-release && echo "$PRETTY_NAME")
 case $release in
   [0-9] | 1[0-2]) with_gconf=1 ;;
   *) with_gconf= ;;
@@ -77,7 +78,7 @@ stage)
   if [ -n "$with_gconf" ]; then
     cmp -s "$schema" "$build/data/zorvane.schemas" || fail "translated schema not installed"
   else
-    [ ! -e "$stage/share/gconf" ] || fail "GConf schema installed on Debian $release"
+    [ ! -e "$stage/share/gconf" ] || fail "GConf schema installed on $distro"
   fi
   # A catalogue per language, the same bytes as its committed source makes.
   for language in $(sed 's/#.*//' "$source_dir/po/LINGUAS"); do
@@ -104,7 +105,7 @@ gsettings)
   ;;
 
 gconf)
-  [ -n "$with_gconf" ] || skip "Debian $release has no GConf, and the packages no GConf schema"
+  [ -n "$with_gconf" ] || skip "$distro has no GConf, and the packages no GConf schema"
   command -v gconftool-2 >/dev/null || skip "no gconftool-2 (scripts/install-deps installs it)"
   # Registered, the schema documents both keys without changing what is read.
   GCONF_CONFIG_SOURCE=xml:readwrite:$HOME/.gconf \
@@ -216,7 +217,7 @@ packages)
     *) want='[ "$version" = "${version%+deb*}+deb$release" ]' ;;
   esac
   case $version in *+deb[0-9]*) eval "$want" ;; *) false ;; esac ||
-    fail "version $version does not name Debian ${release:-unstable}"
+    fail "version $version does not name $distro"
   for name in zorvane-plugin zorvane-plugin-dev zorvane-host; do
     file=$(deb $name)
     [ -f "$file" ] || { fail "no $name package $file"; continue; }
@@ -233,7 +234,7 @@ packages)
     recommends=$(dpkg-deb -f "$file" Recommends)
     case $with_gconf:$name:$recommends in
       1:zorvane-plugin:gconf2 | 1:zorvane-host:libgconf-2-4 | *:zorvane-plugin-dev:) ;;
-      :*:*gconf*) fail "$name recommends $recommends on Debian $release" ;;
+      :*:*gconf*) fail "$name recommends $recommends on $distro" ;;
       1:*) fail "$name recommends '$recommends'" ;;
     esac
   done
@@ -262,7 +263,7 @@ packages)
     cmp -s "$gconf_schema" "$build/data/zorvane.schemas" || fail "no GConf schema in the plug-in's package"
   else
     [ ! -e "$shared/root-zorvane-plugin/usr/share/gconf" ] ||
-      fail "GConf schema in the plug-in's package on Debian $release"
+      fail "GConf schema in the plug-in's package on $distro"
   fi
   ;;
 
