@@ -1,5 +1,6 @@
 # What is installed where, and the three Debian packages made from it:
-#   zorvane-plugin      the plug-in and its GConf and GSettings schemas
+#   zorvane-plugin      the plug-in, its GSettings schema and, up to Debian
+#                       12, its GConf schema
 #   zorvane-plugin-dev  the host-interface header and zorvane-plugin.pc
 #   zorvane-host        the stand-in host
 # The first two install side by side with the other architecture's.  There are
@@ -9,6 +10,47 @@
 
 set(packages_dir ${CMAKE_CURRENT_LIST_DIR})
 set(generated_dir ${PROJECT_BINARY_DIR}/packaging)
+
+# The Debian release the packages are built on and for, which their version
+# names (1.0.0+deb12, 1.0.0+deb13), so that a later release's build of the
+# same source sorts after an earlier one's.  Testing and unstable have no
+# number of their own yet: they take that of the release in the making.
+if(NOT DEFINED CACHE{ZORVANE_DEBIAN_RELEASE})
+  set(release)
+  foreach(field ID VERSION_ID VERSION_CODENAME)
+    set(os_${field})
+    if(EXISTS /etc/os-release)
+      file(STRINGS /etc/os-release line REGEX "^${field}=")
+      string(REGEX REPLACE "^${field}=\"?([^\"]*)\"?$" "\\1" os_${field}
+                           "${line}")
+    endif()
+  endforeach()
+  if(os_ID STREQUAL "debian")
+    set(release ${os_VERSION_ID})
+    foreach(known bookworm:12 trixie:13 forky:14 duke:15)
+      if(NOT release AND known MATCHES "^${os_VERSION_CODENAME}:(.*)")
+        set(release ${CMAKE_MATCH_1})
+      endif()
+    endforeach()
+    if(NOT release)
+      message(WARNING "Debian ${os_VERSION_CODENAME} is not known here: the "
+              "packages' version names no release; give one with "
+              "-DZORVANE_DEBIAN_RELEASE=NN")
+    endif()
+  endif()
+  set(ZORVANE_DEBIAN_RELEASE "${release}" CACHE STRING
+      "Debian release the packages are for (12, 13, ...); empty for none")
+endif()
+set(package_version ${PROJECT_VERSION})
+if(ZORVANE_DEBIAN_RELEASE)
+  string(APPEND package_version "+deb${ZORVANE_DEBIAN_RELEASE}")
+endif()
+# GConf left Debian with 13: from there on, the packages neither recommend
+# it nor ship its schema, which nothing there would read.
+set(with_gconf ON)
+if(ZORVANE_DEBIAN_RELEASE GREATER_EQUAL 13)
+  set(with_gconf OFF)
+endif()
 
 # gzip -n stores no name or time, so the files are the same bytes on every
 # architecture, as packages installed side by side need.
@@ -26,8 +68,10 @@ add_custom_target(zorvane-package-docs ALL DEPENDS ${gzipped})
 install(TARGETS zorvane_plugin LIBRARY DESTINATION ${ZORVANE_PLUGIN_DIR}
         COMPONENT plugin)
 # The schema with its descriptions in every language (po/CMakeLists.txt).
-install(FILES ${ZORVANE_SCHEMA}
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/gconf/schemas COMPONENT plugin)
+if(with_gconf)
+  install(FILES ${ZORVANE_SCHEMA}
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/gconf/schemas COMPONENT plugin)
+endif()
 install(FILES data/org.tamrik.zorvane.gschema.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/glib-2.0/schemas COMPONENT plugin)
 install(FILES include/zorvane/plugin_host.h
@@ -57,6 +101,7 @@ install(FILES ${generated_dir}/zorvane-plugin.pc
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zorvane)
+set(CPACK_PACKAGE_VERSION ${package_version})
 # The same address as in copyright and changelog beside this file.
 set(CPACK_PACKAGE_CONTACT "Zorvane developers <developers@zorvane.org>")
 # Where the plug-in looks for its catalogues (ZORVANE_LOCALE_DIR).
@@ -85,7 +130,9 @@ set(CPACK_DEBIAN_PLUGIN_PACKAGE_SOURCE ${same_on_every_arch})
 set(CPACK_DEBIAN_PLUGIN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PLUGIN_PACKAGE_DEPENDS
     "libglib2.0-0 (>= 2.16), libgtk2.0-0, dconf-gsettings-backend | gsettings-backend")
-set(CPACK_DEBIAN_PLUGIN_PACKAGE_RECOMMENDS gconf2)
+if(with_gconf)
+  set(CPACK_DEBIAN_PLUGIN_PACKAGE_RECOMMENDS gconf2)
+endif()
 # Without a CJK font the Japanese texts show as boxes, and without a Thai one
 # the Thai texts; the host's own fonts may well have them, so neither is a
 # dependency.
@@ -103,7 +150,7 @@ plug-in needs GTK+ 2 and GLib loaded in the host's process.")
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME zorvane-plugin-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEV_PACKAGE_SOURCE ${same_on_every_arch})
-set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "zorvane-plugin (= ${PROJECT_VERSION})")
+set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "zorvane-plugin (= ${package_version})")
 set(CPACK_DEBIAN_DEV_DESCRIPTION
     "host interface of the Zorvane settings plug-in
 What a start-up host needs to load the Zorvane settings plug-in: the header
@@ -115,9 +162,11 @@ the plug-in; and a complete example host in C.")
 set(CPACK_DEBIAN_HOST_PACKAGE_NAME zorvane-host)
 set(CPACK_DEBIAN_HOST_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_HOST_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_HOST_PACKAGE_DEPENDS "zorvane-plugin (= ${PROJECT_VERSION})")
+set(CPACK_DEBIAN_HOST_PACKAGE_DEPENDS "zorvane-plugin (= ${package_version})")
 # Loaded at run time where it is: the host then uses GConf, as before.
-set(CPACK_DEBIAN_HOST_PACKAGE_RECOMMENDS libgconf-2-4)
+if(with_gconf)
+  set(CPACK_DEBIAN_HOST_PACKAGE_RECOMMENDS libgconf-2-4)
+endif()
 set(CPACK_DEBIAN_HOST_DESCRIPTION
     "stand-in start-up host for the Zorvane settings plug-in
 zorvane-host loads the settings plug-in as the game's start-up host does and
