@@ -149,7 +149,10 @@ for round in 1 2; do
     fail "cpack"
   [ $round = 1 ] && sleep 1
 done
-for name in zorvane-plugin zorvane-plugin-dev zorvane-host; do
+# The GTK 3 host's package where GTK 3 is here.
+hosts=zorvane-host
+[ -e "$build/zorvane-host-gtk3" ] && hosts="$hosts zorvane-host-gtk3"
+for name in zorvane-plugin zorvane-plugin-dev $hosts; do
   deb=$work/deb1/${name}_1.0.0_$target.deb
   [ -f "$deb" ] || { fail "no $name package"; continue; }
   cmp -s "$deb" "$work/deb2/$(basename "$deb")" || fail "$name differs between two runs"
@@ -207,11 +210,11 @@ out=$(LOCPATH=$build/tests/locales LANG=de_DE.UTF-8 LANGUAGE= LC_ALL= $run \
 
 # GConf only recommended: the packages install where it is gone.
 depends=$(dpkg-deb -f "$work/deb1/zorvane-plugin_1.0.0_$target.deb" Depends)
-for want in "libc6 (>= $glibc_floor)" "libglib2.0-0 (>= 2.16)" libgtk2.0-0 \
+for want in "libc6 (>= $glibc_floor)" "libglib2.0-0 (>= 2.16)" "libgtk2.0-0 | libgtk-3-0" \
   "dconf-gsettings-backend | gsettings-backend"; do
   case ", $depends," in *", $want,"*) ;; *) fail "plug-in does not depend on $want: $depends" ;; esac
 done
-for name in zorvane-plugin zorvane-host; do
+for name in zorvane-plugin $hosts; do
   case $(dpkg-deb -f "$work/deb1/${name}_1.0.0_$target.deb" Depends) in
     *gconf*) fail "$name depends on GConf" ;;
   esac
