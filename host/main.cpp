@@ -132,7 +132,7 @@ on_key_press_event (GtkWidget *window, GdkEventKey *event, gpointer user_data)
 {
   (void)user_data;
   if ((event->state & GDK_CONTROL_MASK)
-      && (event->keyval == GDK_q || event->keyval == GDK_Q))
+      && (event->keyval == GDK_KEY_q || event->keyval == GDK_KEY_Q))
     return on_delete_event (window, (GdkEvent *)event, NULL);
   return FALSE;
 }

@@ -21,11 +21,12 @@ static gboolean shot_written;
 static void
 find_menus (GtkWidget *menus[2])
 {
-  GList *top = GTK_MENU_SHELL (shot_menu_bar)->children;
+  GList *top = gtk_container_get_children (GTK_CONTAINER (shot_menu_bar));
   GList *first;
 
   menus[0] = top ? gtk_menu_item_get_submenu (GTK_MENU_ITEM (top->data)) : NULL;
   menus[1] = NULL;
+  g_list_free (top);
   if (menus[0] == NULL)
     return;
   first = gtk_container_get_children (GTK_CONTAINER (menus[0]));
@@ -37,11 +38,27 @@ find_menus (GtkWidget *menus[2])
 static GdkRectangle
 screen_area (GtkWidget *toplevel)
 {
-  GdkRectangle area
-      = { 0, 0, toplevel->allocation.width, toplevel->allocation.height };
+  GtkAllocation size;
+  GdkRectangle area = { 0, 0, 0, 0 };
 
-  gdk_window_get_origin (toplevel->window, &area.x, &area.y);
+  gtk_widget_get_allocation (toplevel, &size);
+  area.width = size.width;
+  area.height = size.height;
+  gdk_window_get_origin (gtk_widget_get_window (toplevel), &area.x, &area.y);
   return area;
+}
+
+/* A part of WINDOW, or of the screen for the root window: GTK 3 reads
+ * windows, GTK+ 2 drawables. */
+static GdkPixbuf *
+copy_area (GdkWindow *window, int x, int y, int width, int height)
+{
+#if GTK_CHECK_VERSION(3, 0, 0)
+  return gdk_pixbuf_get_from_window (window, x, y, width, height);
+#else
+  return gdk_pixbuf_get_from_drawable (NULL, window, NULL, x, y, 0, 0, width,
+                                       height);
+#endif
 }
 
 /* The window and each open menu, copied from the screen into one picture. */
@@ -74,9 +91,8 @@ picture_with_menus (void)
   gdk_pixbuf_fill (picture, 0);
   for (int i = 0; i < count; i++)
     {
-      GdkPixbuf *part = gdk_pixbuf_get_from_drawable (
-          NULL, root, NULL, parts[i].x, parts[i].y, 0, 0, parts[i].width,
-          parts[i].height);
+      GdkPixbuf *part = copy_area (root, parts[i].x, parts[i].y, parts[i].width,
+                                   parts[i].height);
       GdkPixbuf *opaque
           = part ? gdk_pixbuf_add_alpha (part, FALSE, 0, 0, 0) : NULL;
 
@@ -105,9 +121,12 @@ take_screenshot (gpointer user_data)
   if (shot_open_menu)
     picture = picture_with_menus ();
   else
-    picture = gdk_pixbuf_get_from_drawable (
-        NULL, shot_window->window, NULL, 0, 0, 0, 0,
-        shot_window->allocation.width, shot_window->allocation.height);
+    {
+      GdkRectangle area = screen_area (shot_window);
+
+      picture = copy_area (gtk_widget_get_window (shot_window), 0, 0,
+                           area.width, area.height);
+    }
   shot_written = picture != NULL
                  && gdk_pixbuf_save (picture, shot_file, "png", &error, NULL);
   if (!shot_written)
@@ -147,7 +166,7 @@ open_first_submenu (gpointer user_data)
 static gboolean
 on_map_event (GtkWidget *window, GdkEvent *event, gpointer user_data)
 {
-  GList *top = GTK_MENU_SHELL (shot_menu_bar)->children;
+  GList *top = gtk_container_get_children (GTK_CONTAINER (shot_menu_bar));
 
   (void)window;
   (void)event;
@@ -160,6 +179,7 @@ on_map_event (GtkWidget *window, GdkEvent *event, gpointer user_data)
     }
   else
     g_timeout_add (DRAW_DELAY_MS, take_screenshot, NULL);
+  g_list_free (top);
   return FALSE;
 }
 

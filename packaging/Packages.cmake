@@ -2,7 +2,8 @@
 #   zorvane-plugin      the plug-in, its GSettings schema and, up to Debian
 #                       12, its GConf schema
 #   zorvane-plugin-dev  the host-interface header and zorvane-plugin.pc
-#   zorvane-host        the stand-in host
+#   zorvane-host        the stand-in host (GTK+ 2)
+#   zorvane-host-gtk3   the stand-in host for GTK 3
 # The first two install side by side with the other architecture's.  There are
 # no maintainer scripts: GLib's trigger compiles the schemas it finds in
 # /usr/share/glib-2.0/schemas, and gconf2's (where GConf still is) registers
@@ -63,6 +64,13 @@ foreach(file changelog zorvane-host.1)
     DEPENDS ${packages_dir}/${file} VERBATIM)
   list(APPEND gzipped ${generated_dir}/${file}.gz)
 endforeach()
+# The GTK 3 host's page: the same, under its own name.
+add_custom_command(OUTPUT ${generated_dir}/zorvane-host-gtk3.1.gz
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${generated_dir}
+  COMMAND sh -c "sed 's/zorvane-host/zorvane-host-gtk3/g; s/ZORVANE-HOST/ZORVANE-HOST-GTK3/' \"$0\" | gzip -9n >\"$1\""
+          ${packages_dir}/zorvane-host.1 ${generated_dir}/zorvane-host-gtk3.1.gz
+  DEPENDS ${packages_dir}/zorvane-host.1 VERBATIM)
+list(APPEND gzipped ${generated_dir}/zorvane-host-gtk3.1.gz)
 add_custom_target(zorvane-package-docs ALL DEPENDS ${gzipped})
 
 install(TARGETS zorvane_plugin LIBRARY DESTINATION ${ZORVANE_PLUGIN_DIR}
@@ -79,10 +87,17 @@ install(FILES include/zorvane/plugin_host.h
 install(FILES examples/example_host.c
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zorvane-plugin-dev/examples
         COMPONENT dev)
-install(TARGETS zorvane-host RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
-        COMPONENT host)
-install(FILES ${generated_dir}/zorvane-host.1.gz
-        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT host)
+# A stand-in host per toolkit present, each in a package of its own.
+set(host_components)
+foreach(toolkit ${ZORVANE_TOOLKITS})
+  set(host zorvane-host${ZORVANE_SUFFIX_${toolkit}})
+  set(component host${ZORVANE_SUFFIX_${toolkit}})
+  list(APPEND host_components ${component})
+  install(TARGETS ${host} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+          COMPONENT ${component})
+  install(FILES ${generated_dir}/${host}.1.gz
+          DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT ${component})
+endforeach()
 
 # The .pc file names the prefix it is installed under, known only then.
 set(pc_prefix "@CMAKE_INSTALL_PREFIX@")
@@ -107,7 +122,7 @@ set(CPACK_PACKAGE_CONTACT "Zorvane developers <developers@zorvane.org>")
 # Where the plug-in looks for its catalogues (ZORVANE_LOCALE_DIR).
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_DEB_COMPONENT_INSTALL ON)
-set(CPACK_COMPONENTS_ALL plugin dev host)
+set(CPACK_COMPONENTS_ALL plugin dev ${host_components})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${ZORVANE_TARGET})
 set(CPACK_STRIP_FILES ON)
@@ -124,12 +139,13 @@ set(CPACK_DEBIAN_PLUGIN_PACKAGE_NAME zorvane-plugin)
 set(CPACK_DEBIAN_PLUGIN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PLUGIN_PACKAGE_SOURCE ${same_on_every_arch})
 # dpkg-shlibdeps adds the libc6 version its symbol versions need; the toolkit
-# comes from the host process, whose libraries these are.  GConf is only
+# comes from the host process, whose libraries these are: GTK+ 2 or GTK 3,
+# whichever the host brings, so either satisfies it.  GConf is only
 # recommended: Debian 13 has none, and the plug-in then keeps the settings in
 # GSettings, with a backend as GNOME's programs pull it in.
 set(CPACK_DEBIAN_PLUGIN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PLUGIN_PACKAGE_DEPENDS
-    "libglib2.0-0 (>= 2.16), libgtk2.0-0, dconf-gsettings-backend | gsettings-backend")
+    "libglib2.0-0 (>= 2.16), libgtk2.0-0 | libgtk-3-0, dconf-gsettings-backend | gsettings-backend")
 if(with_gconf)
   set(CPACK_DEBIAN_PLUGIN_PACKAGE_RECOMMENDS gconf2)
 endif()
@@ -145,7 +161,7 @@ menu that mirrors it, and keeps both settings in the GConf store under
 /apps/tamrik/zorvane where the host has GConf, else in GSettings
 (org.tamrik.zorvane), taking them over from GConf's files once. It
 speaks 31 languages and names its controls for screen readers. The
-plug-in needs GTK+ 2 and GLib loaded in the host's process.")
+plug-in needs GTK+ 2 or GTK 3 and GLib loaded in the host's process.")
 
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME zorvane-plugin-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
@@ -173,7 +189,22 @@ zorvane-host loads the settings plug-in as the game's start-up host does and
 shows its panel and its Settings menu in a window, for integrators and
 testers. It can trace every call into the plug-in and write screenshots.")
 
-foreach(component plugin dev host)
+set(CPACK_DEBIAN_HOST-GTK3_PACKAGE_NAME zorvane-host-gtk3)
+set(CPACK_DEBIAN_HOST-GTK3_PACKAGE_SECTION devel)
+set(CPACK_DEBIAN_HOST-GTK3_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_HOST-GTK3_PACKAGE_DEPENDS
+    "zorvane-plugin (= ${package_version})")
+if(with_gconf)
+  set(CPACK_DEBIAN_HOST-GTK3_PACKAGE_RECOMMENDS libgconf-2-4)
+endif()
+set(CPACK_DEBIAN_HOST-GTK3_DESCRIPTION
+    "stand-in start-up host for the Zorvane settings plug-in, GTK 3
+zorvane-host-gtk3 is zorvane-host built with GTK 3: it loads the same
+settings plug-in as a GTK 3 start-up host does and shows its panel and its
+Settings menu in a window, for integrators and testers. It can trace every
+call into the plug-in and write screenshots.")
+
+foreach(component plugin dev ${host_components})
   string(TOUPPER ${component} upper)
   install(FILES ${packages_dir}/copyright ${generated_dir}/changelog.gz
           DESTINATION

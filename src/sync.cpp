@@ -194,10 +194,15 @@ on_menu_item_toggled (GtkCheckMenuItem *menu_item, gpointer user_data)
               || gtk_toggle_button_get_active (GTK_TOGGLE_BUTTON (sound_check))
                      != active))
         {
+          /* Held across the call: GTK 3 still notifies the check box once
+           * its "clicked" is over, in which a host's handler may have
+           * destroyed it. */
+          GtkWidget *check = GTK_WIDGET (g_object_ref (sound_check));
+
           sync_guard = 1;
-          gtk_toggle_button_set_active (GTK_TOGGLE_BUTTON (sound_check),
-                                        active);
+          gtk_toggle_button_set_active (GTK_TOGGLE_BUTTON (check), active);
           sync_guard = found;
+          g_object_unref (check);
         }
     }
   else

@@ -42,7 +42,7 @@ def application():
     desktop = pyatspi.Registry.getDesktop(0)
     for i in range(desktop.childCount):
         app = desktop.getChildAtIndex(i)
-        if app is not None and app.name == "zorvane-host":
+        if app is not None and app.name == os.environ["ZORVANE_HOST_NAME"]:
             return app
     return None
 

@@ -3,8 +3,11 @@
 # last pair.  A process without the toolkit is refused at dlopen rather than
 # ended at its first call into the plug-in.  One with the toolkit and without
 # GConf registers the plug-in for GSettings, or, with no schema installed,
-# is refused by it, with one line on stderr and the record left alone:
-#   clash_test.sh CLASH_HOST PLUGIN BARE_HOST TOOLKIT_LIBRARY  (inside scripts/sandbox)
+# is refused by it, with one line on stderr and the record left alone.  A
+# process of another toolkit (GTK 4, where its library is here) is refused
+# at dlopen, for a toolkit call it lacks:
+#   clash_test.sh CLASH_HOST PLUGIN BARE_HOST TOOLKIT_LIBRARY [OTHER_TOOLKIT_LIBRARY]
+#   (inside scripts/sandbox)
 set -u
 . "$(dirname "$0")/store.sh"
 run=${ZORVANE_EMULATOR:-}
@@ -31,5 +34,12 @@ out=$(GSETTINGS_SCHEMA_DIR=$none XDG_DATA_DIRS=$none $run "$3" "$2" "$4" 2>"$non
 [ "$(cat "$none/err")" = "zorvane_plugin.so: no settings store: the host has no GConf, and the GSettings schema org.tamrik.zorvane is not installed" ] ||
   fail "no store, said: $(cat "$none/err")"
 rm -rf "$none"
+if [ $# -gt 4 ] && [ -e "$5" ]; then
+  out=$($run "$3" "$2" "$5" 2>&1) || fail "loaded beside $5: $out"
+  case $out in
+    *"undefined symbol: gtk_"*) ;;
+    *) fail "beside $5: $out" ;;
+  esac
+fi
 [ $status -eq 0 ] && echo "ok: both hosts untouched, last save kept; bare hosts refused or on GSettings"
 exit $status

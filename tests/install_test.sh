@@ -10,7 +10,7 @@
 #   host       the installed host finds its plug-in and catalogues      (stage)
 #   example    the shipped example host, built with its own lines       (stage)
 #   header     the header in each C and C++ dialect                     (stage)
-#   packages   the three packages, made twice into deb1/ and deb2/, and
+#   packages   the packages, made twice into deb1/ and deb2/, and
 #              their fields, which name this machine's Debian release
 #   lintian    lintian on each package                               (packages)
 #   apt        apt-get would install them here                       (packages)
@@ -49,6 +49,11 @@ case $release in
 esac
 debs=$shared/deb1
 deb () { echo "$debs/${1}_${version}_$target.deb"; }
+# A stand-in host's package per toolkit built here: GTK 3's where it is.
+hosts=
+for host in zorvane-host zorvane-host-gtk3; do
+  [ -e "$build/$host" ] && hosts="$hosts $host"
+done
 # Runs a command in a locale that the build compiled for the tests.
 locale_env () {
   lang=$1
@@ -200,7 +205,7 @@ header)
   ;;
 
 packages)
-  # Three packages; the same bytes from a second run, a second later.
+  # The packages; the same bytes from a second run, a second later.
   rm -rf "$shared/deb1" "$shared/deb2" "$shared"/root-*
   [ -n "$version" ] || fail "no package version in $build/CPackConfig.cmake"
   for round in 1 2; do
@@ -218,7 +223,7 @@ packages)
   esac
   case $version in *+deb[0-9]*) eval "$want" ;; *) false ;; esac ||
     fail "version $version does not name $distro"
-  for name in zorvane-plugin zorvane-plugin-dev zorvane-host; do
+  for name in zorvane-plugin zorvane-plugin-dev $hosts; do
     file=$(deb $name)
     [ -f "$file" ] || { fail "no $name package $file"; continue; }
     cmp -s "$file" "$shared/deb2/${file##*/}" || fail "$name differs between two runs"
@@ -233,7 +238,7 @@ packages)
     case $(dpkg-deb -f "$file" Depends) in *gconf*) fail "$name depends on GConf" ;; esac
     recommends=$(dpkg-deb -f "$file" Recommends)
     case $with_gconf:$name:$recommends in
-      1:zorvane-plugin:gconf2 | 1:zorvane-host:libgconf-2-4 | *:zorvane-plugin-dev:) ;;
+      1:zorvane-plugin:gconf2 | 1:zorvane-host*:libgconf-2-4 | *:zorvane-plugin-dev:) ;;
       :*:*gconf*) fail "$name recommends $recommends on $distro" ;;
       1:*) fail "$name recommends '$recommends'" ;;
     esac
@@ -247,14 +252,14 @@ packages)
   entry=$(sed -n 's/^ -- .*>  //p' "$source_dir/packaging/changelog" | head -n 1)
   [ "$(env -u SOURCE_DATE_EPOCH cmake -P "$work/times.cmake" 2>&1)" = "$(date -u -d "$entry" +%s)" ] ||
     fail "a tree without history does not take the changelog's date ($entry)"
-  for name in zorvane-plugin-dev zorvane-host; do
+  for name in zorvane-plugin-dev $hosts; do
     case $(dpkg-deb -f "$(deb $name)" Depends) in
       *"zorvane-plugin (= $version)"*) ;;
       *) fail "$name does not depend on zorvane-plugin $version" ;;
     esac
   done
   depends=$(dpkg-deb -f "$(deb zorvane-plugin)" Depends)
-  for want in "libc6 (>= $glibc_floor)" "libglib2.0-0 (>= 2.16)" libgtk2.0-0 \
+  for want in "libc6 (>= $glibc_floor)" "libglib2.0-0 (>= 2.16)" "libgtk2.0-0 | libgtk-3-0" \
     "dconf-gsettings-backend | gsettings-backend"; do
     case ", $depends," in *", $want,"*) ;; *) fail "plug-in does not depend on $want: $depends" ;; esac
   done
@@ -268,17 +273,18 @@ packages)
   ;;
 
 lintian)
-  # One run for the three: most of lintian's time is its start.
+  # One run for them all: most of lintian's time is its start.
   lintian --fail-on error,warning "$(deb zorvane-plugin)" "$(deb zorvane-plugin-dev)" \
-    "$(deb zorvane-host)" || fail "lintian"
+    $(for name in $hosts; do deb $name; done) || fail "lintian"
   ;;
 
 apt)
-  # apt-get takes the three on this release, with what they depend on from
+  # apt-get takes them all on this release, with what they depend on from
   # its archive (simulated: nothing is installed).
   out=$(apt-get install -s "$(deb zorvane-plugin)" "$(deb zorvane-plugin-dev)" \
-    "$(deb zorvane-host)" 2>&1) || fail "apt-get install refused them: $out"
-  for name in zorvane-plugin zorvane-plugin-dev zorvane-host; do
+    $(for name in $hosts; do deb $name; done) 2>&1) ||
+    fail "apt-get install refused them: $out"
+  for name in zorvane-plugin zorvane-plugin-dev $hosts; do
     # Another architecture's are named with it (zorvane-plugin:i386).
     echo "$out" | grep -q -F -e "Conf $name ($version " -e "Conf $name:$target ($version " ||
       fail "apt-get would not set up $name: $out"

@@ -366,7 +366,10 @@ TEST_F (Panel, IsOneRowOfLabelledControls)
           EXPECT_TRUE (!expand && !fill && padding == 0
                        && pack == GTK_PACK_END);
         }
-      EXPECT_LT (label->allocation.x, controls[i]->allocation.x);
+      GtkAllocation label_at, control_at;
+      gtk_widget_get_allocation (label, &label_at);
+      gtk_widget_get_allocation (controls[i], &control_at);
+      EXPECT_LT (label_at.x, control_at.x);
     }
 }
 
