@@ -2,6 +2,7 @@
 // that unloads the module, passes null or saves after destroying the widgets.
 #include <dlfcn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -184,6 +185,44 @@ host_asks_on (const char *widget, const char *signal,
 // host with handlers of its own that adjust values or destroy and rebuild
 // either side.  After every step, each side that exists shows the player's
 // last choice as the host adjusted it, and a save writes that.
+// A save is in the store once save_settings returns: a host killed right
+// after it (no exit handlers, no main loop to finish a write) loses nothing.
+// GSettings runs on dconf here, which writes from a thread of its own.  The
+// store is opened in the child only: a forked copy of a D-Bus connection
+// would have no thread to serve it.
+TEST_F (Hardening, SaveSurvivesAKillRightAfterIt)
+{
+  if (gsettings_store ())
+    {
+#if defined(__i386__)
+      const char *dconf = "/usr/lib/i386-linux-gnu/gio/modules";
+#else
+      const char *dconf = "/usr/lib/x86_64-linux-gnu/gio/modules";
+#endif
+      if (!g_file_test ((std::string (dconf) + "/libdconfsettings.so").c_str (),
+                        G_FILE_TEST_EXISTS))
+        GTEST_SKIP () << "no dconf-gsettings-backend for this architecture";
+      setenv ("GSETTINGS_BACKEND", "dconf", 1);
+    }
+  store_set (LEVEL_KEY, "int", "4");
+  fflush (nullptr);
+  pid_t child = fork ();
+  ASSERT_NE (child, -1);
+  if (child == 0)
+    {
+      entries->load_plugin ();
+      set_level (9);
+      gtk_button_clicked (GTK_BUTTON (plugin_widget ("sound_check")));
+      entries->save_settings ();
+      raise (SIGKILL);
+    }
+  int status = 0;
+  ASSERT_EQ (waitpid (child, &status, 0), child);
+  ASSERT_TRUE (WIFSIGNALED (status) && WTERMSIG (status) == SIGKILL) << status;
+  EXPECT_EQ (store_get (LEVEL_KEY), "int\n9\n");
+  EXPECT_EQ (store_get (SOUND_KEY), "int\n1\n");
+}
+
 TEST_F (Hardening, SurvivesAnyOrderOfEntries)
 {
   const unsigned seed = 7;
