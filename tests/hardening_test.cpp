@@ -52,7 +52,7 @@ TEST_F (Hardening, SaveThatDoesNotReachTheStoreSaysSo)
       if (getuid () != 0)
         ASSERT_EQ (chmod (dir.c_str (), 0500), 0);
       else if (getenv ("ZORVANE_STORE_SHARED"))
-        GTEST_SKIP () << "no private mount namespace for a read-only mount";
+        SKIP_TEST ("no private mount namespace for a read-only mount");
       else
         ASSERT_EQ (system (("mount --bind " + dir + " " + dir
                             + " && mount -o remount,ro,bind " + dir)
@@ -201,7 +201,7 @@ TEST_F (Hardening, SaveSurvivesAKillRightAfterIt)
 #endif
       if (!g_file_test ((std::string (dconf) + "/libdconfsettings.so").c_str (),
                         G_FILE_TEST_EXISTS))
-        GTEST_SKIP () << "no dconf-gsettings-backend for this architecture";
+        SKIP_TEST ("no dconf-gsettings-backend for this architecture");
       setenv ("GSETTINGS_BACKEND", "dconf", 1);
     }
   store_set (LEVEL_KEY, "int", "4");

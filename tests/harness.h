@@ -48,6 +48,16 @@ void store_set (const char *key, const char *type, const char *value);
 std::string capture_stdout (void (*fn) ());
 std::string capture_stderr (const std::function<void ()> &fn);
 
+// Skips the test with a line "skipped: REASON", which scripts/test's summary
+// reads.
+#define SKIP_TEST(reason)                                                      \
+  do                                                                           \
+    {                                                                          \
+      printf ("skipped: %s\n", reason);                                        \
+      GTEST_SKIP () << reason;                                                 \
+    }                                                                          \
+  while (0)
+
 class PluginTest : public ::testing::Test
 {
 protected:
