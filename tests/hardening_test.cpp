@@ -188,8 +188,7 @@ host_asks_on (const char *widget, const char *signal,
 // A save is in the store once save_settings returns: a host killed right
 // after it (no exit handlers, no main loop to finish a write) loses nothing.
 // GSettings runs on dconf here, which writes from a thread of its own.  The
-// store is opened in the child only: a forked copy of a D-Bus connection
-// would have no thread to serve it.
+// host is this test run again, which saves and kills itself.
 TEST_F (Hardening, SaveSurvivesAKillRightAfterIt)
 {
   if (gsettings_store ())
@@ -204,20 +203,33 @@ TEST_F (Hardening, SaveSurvivesAKillRightAfterIt)
         SKIP_TEST ("no dconf-gsettings-backend for this architecture");
       setenv ("GSETTINGS_BACKEND", "dconf", 1);
     }
-  store_set (LEVEL_KEY, "int", "4");
-  fflush (nullptr);
-  pid_t child = fork ();
-  ASSERT_NE (child, -1);
-  if (child == 0)
+  if (getenv ("ZORVANE_SAVE_THEN_DIE"))
     {
-      entries->load_plugin ();
+      load ();
       set_level (9);
       gtk_button_clicked (GTK_BUTTON (plugin_widget ("sound_check")));
       entries->save_settings ();
       raise (SIGKILL);
     }
+  store_set (LEVEL_KEY, "int", "4");
+  char *self = g_file_read_link ("/proc/self/exe", nullptr);
+  const char *emulator = getenv ("ZORVANE_EMULATOR");
+  std::string filter
+      = std::string ("--gtest_filter=")
+        + ::testing::UnitTest::GetInstance ()
+              ->current_test_info ()
+              ->test_suite_name ()
+        + "."
+        + ::testing::UnitTest::GetInstance ()->current_test_info ()->name ();
+  char *argv[] = { (char *)(emulator && *emulator ? emulator : self), self,
+                   (char *)filter.c_str (), nullptr };
   int status = 0;
-  ASSERT_EQ (waitpid (child, &status, 0), child);
+  setenv ("ZORVANE_SAVE_THEN_DIE", "1", 1);
+  ASSERT_TRUE (g_spawn_sync (nullptr, emulator && *emulator ? argv : argv + 1,
+                             nullptr, G_SPAWN_DEFAULT, nullptr, nullptr,
+                             nullptr, nullptr, &status, nullptr));
+  unsetenv ("ZORVANE_SAVE_THEN_DIE");
+  g_free (self);
   ASSERT_TRUE (WIFSIGNALED (status) && WTERMSIG (status) == SIGKILL) << status;
   EXPECT_EQ (store_get (LEVEL_KEY), "int\n9\n");
   EXPECT_EQ (store_get (SOUND_KEY), "int\n1\n");
