@@ -90,8 +90,11 @@ for backend in keyfile dconf; do
     # dconf reports the failed write of the save in a warning of its own,
     # which ends a host under fatal warnings then; starting writes nothing.
     if [ $backend = dconf ]; then
-      # Line-buffered, so that what it showed is not lost with it.
-      G_DEBUG=fatal-warnings stdbuf -oL $run "$host" >"$work/out" 2>&1
+      # Line-buffered, so that what it showed is not lost with it (stdbuf's
+      # preloaded library comes before the sanitizers' runtime).
+      G_DEBUG=fatal-warnings \
+        ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0" \
+        stdbuf -oL $run "$host" >"$work/out" 2>&1
       [ "$(shown "$work/out")" = "$shown_7_on" ] ||
         fail "dconf: read-only store: no start under fatal warnings: $(cat "$work/out")"
     fi
