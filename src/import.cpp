@@ -310,8 +310,8 @@ parse_gconf_file (const char *text, gsize length, const char *const *dirs,
       = "Document must begin with an element (e.g. <book>)";
   if (length >= 3 && memcmp (text, "\xEF\xBB\xBF", 3) == 0)
     {
-      g_set_error_literal (error, G_MARKUP_ERROR, G_MARKUP_ERROR_EMPTY,
-                           dgettext ("glib20", no_element));
+      g_set_error (error, G_MARKUP_ERROR, G_MARKUP_ERROR_EMPTY, "%s",
+                   dgettext ("glib20", no_element));
       return FALSE;
     }
   state.dirs = dirs;
