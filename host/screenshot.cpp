@@ -145,20 +145,70 @@ take_screenshot (gpointer user_data)
   return FALSE;
 }
 
+/* Selects the first item of SHELL, which opens its menu.  GTK 3 opens a menu
+ * from the event that asked for it, and warns where there is none or where it
+ * names no pointer of the display's seat: the selection is made while a
+ * button press of that pointer is the event being handled, delivered to the
+ * widget that holds the grab (an open menu) so that nothing else sees it. */
+#if GTK_CHECK_VERSION(3, 0, 0)
+static gboolean
+on_trigger_press (GtkWidget *receiver, GdkEvent *press, gpointer shell)
+{
+  GList *first = gtk_container_get_children (GTK_CONTAINER (shell));
+
+  (void)receiver;
+  (void)press;
+  if (first)
+    gtk_menu_shell_select_item (GTK_MENU_SHELL (shell),
+                                GTK_WIDGET (first->data));
+  g_list_free (first);
+  return TRUE;
+}
+
+static void
+select_first_item (GtkWidget *shell)
+{
+  GtkWidget *receiver = gtk_grab_get_current ();
+  GdkEvent *press = gdk_event_new (GDK_BUTTON_PRESS);
+  GdkSeat *seat = gdk_display_get_default_seat (gdk_display_get_default ());
+  gulong handler;
+
+  if (receiver == NULL)
+    receiver = shot_window;
+  press->button.window
+      = GDK_WINDOW (g_object_ref (gtk_widget_get_window (receiver)));
+  press->button.send_event = TRUE;
+  press->button.time = GDK_CURRENT_TIME;
+  press->button.button = 1;
+  gdk_event_set_device (press, gdk_seat_get_pointer (seat));
+  handler = g_signal_connect (receiver, "button-press-event",
+                              G_CALLBACK (on_trigger_press), shell);
+  gtk_main_do_event (press);
+  g_signal_handler_disconnect (receiver, handler);
+  gdk_event_free (press);
+}
+#else
+static void
+select_first_item (GtkWidget *shell)
+{
+  GList *first = gtk_container_get_children (GTK_CONTAINER (shell));
+
+  if (first)
+    gtk_menu_shell_select_item (GTK_MENU_SHELL (shell),
+                                GTK_WIDGET (first->data));
+  g_list_free (first);
+}
+#endif
+
 static gboolean
 open_first_submenu (gpointer user_data)
 {
   GtkWidget *menus[2];
-  GList *first;
 
   (void)user_data;
   find_menus (menus);
-  first
-      = menus[0] ? gtk_container_get_children (GTK_CONTAINER (menus[0])) : NULL;
-  if (first)
-    gtk_menu_shell_select_item (GTK_MENU_SHELL (menus[0]),
-                                GTK_WIDGET (first->data));
-  g_list_free (first);
+  if (menus[0])
+    select_first_item (menus[0]);
   g_timeout_add (MENU_DELAY_MS, take_screenshot, NULL);
   return FALSE;
 }
@@ -166,20 +216,16 @@ open_first_submenu (gpointer user_data)
 static gboolean
 on_map_event (GtkWidget *window, GdkEvent *event, gpointer user_data)
 {
-  GList *top = gtk_container_get_children (GTK_CONTAINER (shot_menu_bar));
-
   (void)window;
   (void)event;
   (void)user_data;
-  if (shot_open_menu && top)
+  if (shot_open_menu)
     {
-      gtk_menu_shell_select_item (GTK_MENU_SHELL (shot_menu_bar),
-                                  GTK_WIDGET (top->data));
+      select_first_item (shot_menu_bar);
       g_timeout_add (DRAW_DELAY_MS, open_first_submenu, NULL);
     }
   else
     g_timeout_add (DRAW_DELAY_MS, take_screenshot, NULL);
-  g_list_free (top);
   return FALSE;
 }
 
