@@ -144,6 +144,38 @@ store_own (const char *key)
               + (gsettings_store () ? strrchr (key, '/') + 1 : key));
 }
 
+static bool
+on_wayland ()
+{
+#if GTK_CHECK_VERSION(3, 0, 0)
+  return GDK_IS_WAYLAND_DISPLAY (gdk_display_get_default ());
+#else
+  return false;
+#endif
+}
+
+// GTK 3 on Wayland reads its own settings through GSettings from the start,
+// so this process's GSettings hears of another program's write only from
+// its main loop, as a host does: until then the plug-in reads the old value.
+static void
+await_gsettings (const char *key, int value)
+{
+  GSettingsSchema *schema = g_settings_schema_source_lookup (
+      g_settings_schema_source_get_default (), PLUGIN_GSETTINGS_SCHEMA, TRUE);
+  ASSERT_TRUE (schema && g_settings_schema_has_key (schema, key));
+  GSettings *settings = g_settings_new_full (schema, nullptr, nullptr);
+  for (int wait = 0; wait < 400 && g_settings_get_int (settings, key) != value;
+       wait++)
+    {
+      while (g_main_context_iteration (nullptr, FALSE))
+        ;
+      g_usleep (5000);
+    }
+  EXPECT_EQ (g_settings_get_int (settings, key), value) << "never arrived";
+  g_object_unref (settings);
+  g_settings_schema_unref (schema);
+}
+
 // Type "schema" installs only a schema whose default is the value.
 void
 store_set (const char *key, const char *type, const char *value)
@@ -176,6 +208,8 @@ store_set (const char *key, const char *type, const char *value)
                 + file + " >/dev/null";
     }
   ASSERT_EQ (system (command.c_str ()), 0) << command;
+  if (gsettings_store () && on_wayland ())
+    await_gsettings (strrchr (key, '/') + 1, atoi (value));
 }
 
 static std::string
@@ -239,16 +273,6 @@ PluginTest::build_menu (int32_t *count)
   return entries->build_settings_menu (count ? count : &n);
 }
 
-static bool
-on_wayland (GtkWidget *widget)
-{
-#if GTK_CHECK_VERSION(3, 0, 0)
-  return GDK_IS_WAYLAND_DISPLAY (gtk_widget_get_display (widget));
-#else
-  return (void)widget, false;
-#endif
-}
-
 // Panel in a mapped window, so that real clicks reach it.
 void
 PluginTest::show (GtkWidget *panel)
@@ -266,7 +290,7 @@ PluginTest::show (GtkWidget *panel)
                     nullptr);
   // Wayland tells no client where its window is; a full-screen one starts
   // at the output's corner, where the pointer's coordinates start.
-  placed = !on_wayland (window);
+  placed = !on_wayland ();
   if (!placed)
     {
       gtk_window_fullscreen (GTK_WINDOW (window));
