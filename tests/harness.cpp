@@ -322,8 +322,8 @@ set_level (int level)
 
 #if GTK_CHECK_VERSION(3, 0, 0)
 // The X server whose input reaches the widget: the display GTK draws on, or
-// under Wayland the one the compositor's seat takes its pointer from
-// (scripts/sandbox), where the compositor's output fills the screen.
+// under Wayland the one the compositor's seat takes its pointer from, with
+// the compositor's output at its top left corner (scripts/sandbox).
 static Display *
 input_display (GtkWidget *widget)
 {
