@@ -4,6 +4,7 @@
 #include <string.h>
 #if GTK_CHECK_VERSION(3, 0, 0)
 #include <X11/extensions/XTest.h>
+#include <gdk/gdkwayland.h>
 #include <gdk/gdkx.h>
 #endif
 
@@ -143,6 +144,38 @@ store_own (const char *key)
               + (gsettings_store () ? strrchr (key, '/') + 1 : key));
 }
 
+static bool
+on_wayland ()
+{
+#if GTK_CHECK_VERSION(3, 0, 0)
+  return GDK_IS_WAYLAND_DISPLAY (gdk_display_get_default ());
+#else
+  return false;
+#endif
+}
+
+// GTK 3 on Wayland reads its own settings through GSettings from the start,
+// so this process's GSettings hears of another program's write only from
+// its main loop, as a host does: until then the plug-in reads the old value.
+static void
+await_gsettings (const char *key, int value)
+{
+  GSettingsSchema *schema = g_settings_schema_source_lookup (
+      g_settings_schema_source_get_default (), PLUGIN_GSETTINGS_SCHEMA, TRUE);
+  ASSERT_TRUE (schema && g_settings_schema_has_key (schema, key));
+  GSettings *settings = g_settings_new_full (schema, nullptr, nullptr);
+  for (int wait = 0; wait < 400 && g_settings_get_int (settings, key) != value;
+       wait++)
+    {
+      while (g_main_context_iteration (nullptr, FALSE))
+        ;
+      g_usleep (5000);
+    }
+  EXPECT_EQ (g_settings_get_int (settings, key), value) << "never arrived";
+  g_object_unref (settings);
+  g_settings_schema_unref (schema);
+}
+
 // Type "schema" installs only a schema whose default is the value.
 void
 store_set (const char *key, const char *type, const char *value)
@@ -175,6 +208,8 @@ store_set (const char *key, const char *type, const char *value)
                 + file + " >/dev/null";
     }
   ASSERT_EQ (system (command.c_str ()), 0) << command;
+  if (gsettings_store () && on_wayland ())
+    await_gsettings (strrchr (key, '/') + 1, atoi (value));
 }
 
 static std::string
@@ -246,15 +281,29 @@ PluginTest::show (GtkWidget *panel)
   gtk_container_add (GTK_CONTAINER (window), panel);
   // Until the X server has mapped it: GTK 3 marks the widget mapped before
   // that, and a click sent meanwhile goes to the root window.
-  static bool on_screen;
+  static bool on_screen, placed;
   g_signal_connect (window, "map-event",
                     G_CALLBACK (+[] (GtkWidget *, GdkEvent *, gpointer) {
                       on_screen = true;
                       return FALSE;
                     }),
                     nullptr);
+  // Wayland tells no client where its window is; a full-screen one starts
+  // at the output's corner, where the pointer's coordinates start.
+  placed = !on_wayland ();
+  if (!placed)
+    {
+      gtk_window_fullscreen (GTK_WINDOW (window));
+      g_signal_connect (
+          window, "window-state-event",
+          G_CALLBACK (+[] (GtkWidget *, GdkEventWindowState *event, gpointer) {
+            placed = event->new_window_state & GDK_WINDOW_STATE_FULLSCREEN;
+            return FALSE;
+          }),
+          nullptr);
+    }
   gtk_widget_show_all (window);
-  while (!on_screen || gtk_events_pending ())
+  while (!on_screen || !placed || gtk_events_pending ())
     gtk_main_iteration ();
 }
 
@@ -272,20 +321,75 @@ set_level (int level)
 }
 
 #if GTK_CHECK_VERSION(3, 0, 0)
+// The X server whose input reaches the widget: the display GTK draws on, or
+// under Wayland the one the compositor's seat takes its pointer from, with
+// the compositor's output at its top left corner (scripts/sandbox).
+static Display *
+input_display (GtkWidget *widget)
+{
+  GdkDisplay *display = gtk_widget_get_display (widget);
+  if (GDK_IS_X11_DISPLAY (display))
+    return GDK_DISPLAY_XDISPLAY (display);
+  static Display *seat;
+  const char *name = getenv ("SANDBOX_SEAT_DISPLAY");
+  if (!seat && name && (seat = XOpenDisplay (name)))
+    {
+      // Outside the compositor's window, so that the next move enters it
+      // where the compositor sees it.
+      int screen = DefaultScreen (seat);
+      XTestFakeMotionEvent (seat, screen, DisplayWidth (seat, screen) - 1,
+                            DisplayHeight (seat, screen) - 1, CurrentTime);
+    }
+  return seat;
+}
+
+// Dispatches what has come until the widget's state has FLAG, for a second
+// at most.  With MOVE, points at the widget's middle, wherever it is by then:
+// a full-screen window may still be taking its size.
+static bool
+reached (GtkWidget *widget, GtkStateFlags flag, Display *move)
+{
+  int sent_x = -1, sent_y = -1;
+  for (int wait = 0; wait < 200; wait++)
+    {
+      while (gtk_events_pending ())
+        gtk_main_iteration ();
+      if (gtk_widget_get_state_flags (widget) & flag)
+        return true;
+      GtkAllocation at;
+      int x, y;
+      gtk_widget_get_allocation (widget, &at);
+      gdk_window_get_origin (gtk_widget_get_window (widget), &x, &y);
+      x += at.x + at.width / 2;
+      y += at.y + at.height / 2;
+      if (move && (x != sent_x || y != sent_y))
+        {
+          XTestFakeMotionEvent (move, -1, x, y, CurrentTime);
+          XFlush (move);
+          sent_x = x, sent_y = y;
+        }
+      g_usleep (5000);
+    }
+  return false;
+}
+
 // GTK 3 reads the pointer through XInput 2 and ignores the core button
 // events that gtk_test_widget_click sends: the X server's own input (XTest)
-// reaches it, at the middle of the widget.
+// reaches it, at the middle of the widget.  A Wayland compositor sends the
+// buttons to the window the pointer entered, so each step waits until the
+// widget has seen the one before.
 static bool
 send_click (GtkWidget *widget)
 {
-  GtkAllocation at;
-  int x, y;
-  gtk_widget_get_allocation (widget, &at);
-  gdk_window_get_origin (gtk_widget_get_window (widget), &x, &y);
-  Display *display = GDK_DISPLAY_XDISPLAY (gtk_widget_get_display (widget));
-  return XTestFakeMotionEvent (display, -1, x + at.x + at.width / 2,
-                               y + at.y + at.height / 2, CurrentTime)
+  Display *display = input_display (widget);
+  if (!display)
+    {
+      ADD_FAILURE () << "no X server feeds this display's pointer";
+      return false;
+    }
+  return reached (widget, GTK_STATE_FLAG_PRELIGHT, display)
          && XTestFakeButtonEvent (display, 1, True, CurrentTime)
+         && XFlush (display) && reached (widget, GTK_STATE_FLAG_ACTIVE, nullptr)
          && XTestFakeButtonEvent (display, 1, False, CurrentTime)
          && XFlush (display);
 }
@@ -393,5 +497,15 @@ main (int argc, char **argv)
 #endif
   g_log_set_writer_func (fail_on_warning, nullptr, nullptr);
   gtk_init (&argc, &argv);
+#if GTK_CHECK_VERSION(3, 0, 0)
+  // A run meant for Wayland that lands on X would pass without testing it.
+  if (g_strcmp0 (getenv ("SANDBOX_WAYLAND"), "1") == 0
+      && !GDK_IS_WAYLAND_DISPLAY (gdk_display_get_default ()))
+    {
+      fprintf (stderr, "not on Wayland: the display is %s\n",
+               G_OBJECT_TYPE_NAME (gdk_display_get_default ()));
+      return 1;
+    }
+#endif
   return RUN_ALL_TESTS ();
 }

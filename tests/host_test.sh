@@ -18,6 +18,11 @@ for bad in /nonexistent/zorvane_plugin.so "$not_a_plugin"; do
   cat "$work/err"
 done
 
+# Without an X display to fall back on, a run that works is a Wayland one.
+if [ "${SANDBOX_WAYLAND:-}" = 1 ] && [ -n "${DISPLAY:-}" ]; then
+  fail "an X display beside the compositor: $DISPLAY"
+fi
+
 store_set level 7
 $run "$host" --trace-entries --screenshot "$work/shot.png" >"$work/out" 2>"$work/err" ||
   fail "screenshot run failed: $(cat "$work/err")"
