@@ -49,11 +49,15 @@ case $release in
 esac
 debs=$shared/deb1
 deb () { echo "$debs/${1}_${version}_$target.deb"; }
-# A stand-in host's package per toolkit built here: GTK 3's where it is.
-hosts=
-for host in zorvane-host zorvane-host-gtk3; do
-  [ -e "$build/$host" ] && hosts="$hosts $host"
-done
+# A stand-in host per toolkit the build made hosts for (zorvane-host for
+# GTK+ 2, zorvane-host-gtk3), as its packages name them: a host left on disk
+# by an earlier configure is not one of them.
+hosts=$(sed -n 's/^set(CPACK_COMPONENTS_ALL "\(.*\)")$/\1/p' "$build/CPackConfig.cmake" |
+  tr ';' '\n' | sed -n 's/^host/zorvane-host/p' | tr '\n' ' ')
+# The toolkit of each, by its pkg-config name.
+toolkit_of () {
+  case $1 in *-gtk3) echo gtk+-3.0 ;; *) echo gtk+-2.0 ;; esac
+}
 # Runs a command in a locale that the build compiled for the tests.
 locale_env () {
   lang=$1
@@ -75,8 +79,11 @@ stage)
   cmp -s "$plugin" "$build/zorvane_plugin.so" || fail "no plug-in at $plugin"
   cmp -s "$stage/include/zorvane/plugin_host.h" "$source_dir/include/zorvane/plugin_host.h" ||
     fail "no header"
-  [ -x "$stage/bin/zorvane-host" ] || fail "no host in bin/"
-  [ -s "$stage/share/man/man1/zorvane-host.1.gz" ] || fail "no man page"
+  [ -n "$hosts" ] || fail "no host built"
+  for host in $hosts; do
+    [ -x "$stage/bin/$host" ] || fail "no $host in bin/"
+    [ -s "$stage/share/man/man1/$host.1.gz" ] || fail "no man page of $host"
+  done
   cmp -s "$example" "$source_dir/examples/example_host.c" || fail "no example"
   cmp -s "$gschema" "$source_dir/data/org.tamrik.zorvane.gschema.xml" ||
     fail "GSettings schema not installed"
@@ -138,11 +145,19 @@ gconf)
   ;;
 
 host)
-  # The installed host finds the installed plug-in and catalogues by itself.
-  $run "$stage/bin/zorvane-host" --screenshot "$work/shot.png" >/dev/null 2>&1 ||
-    fail "installed host cannot run"
-  [ "$(locale_env de_DE.UTF-8 $run "$stage/bin/zorvane-host" --help | head -n 1)" = \
-    "Aufruf: zorvane-host [OPTION]..." ] || fail "installed host does not speak German"
+  # Each installed host finds the installed plug-in and catalogues by itself,
+  # and the player's picks, made with real X input, are saved: into GConf
+  # where the machine has it (the host loads it then), else into GSettings.
+  . "$source_dir/tests/store.sh"
+  for host in $hosts; do
+    $run "$stage/bin/$host" --screenshot "$work/shot.png" >/dev/null 2>&1 ||
+      fail "installed $host cannot run"
+    [ "$(locale_env de_DE.UTF-8 $run "$stage/bin/$host" --help | head -n 1)" = \
+      "Aufruf: zorvane-host [OPTION]..." ] || fail "installed $host does not speak German"
+    store_set level 1 && store_set sound 0 &&
+      sh "$source_dir/tests/e2e_test.sh" "$stage/bin/$host" ||
+      fail "installed $host driven with X input"
+  done
   ;;
 
 example)
@@ -154,34 +169,44 @@ example)
   case $target in i386) heading='32-bit x86' ;; *) heading=x86_64 ;; esac
   build_line=$(sed -n "/^ \* $heading/,/^ \*\$/{ /^ \*   /s/^ \*   //p }" "$example")
   [ -n "$build_line" ] || fail "no build line for $heading in the example"
-  build_in () { (cd "$1" && cc () { command cc -std=c11 -Wall -Wextra -Werror "$@"; } &&
+  readme_line=$(sed -n '/^## For integrators/,/^## /{/^cc -o gconf_host/,/[^\\]$/p}' "$source_dir/README.md")
+  [ -n "$readme_line" ] || fail "no GConf build line in the README"
+  build_in () { (cd "$1" && cc () { command cc -std=c11 -Wall -Wextra -Werror $strict "$@"; } &&
     eval "$2") || fail "example host does not build with: $2"; }
-  cp "$example" "$work" && build_in "$work" "$build_line"
-  # Linked with the toolkit alone, it keeps the settings in GSettings.
   compile_schema
-  gsettings set org.tamrik.zorvane level 4
-  out=$($run "$work/example_host" 2>&1 | grep -v ' : load_plugin : ')
-  [ "$out" = "panel: level 4, sound off
+  # The lines name GTK+ 2; a GTK 3 host takes gtk+-3.0 in their place, and
+  # leaves out GTK 3's notes on the GTK+ 2 calls the example makes, as the
+  # hosts here do.  Once for each toolkit the hosts here are built for.
+  for toolkit in $(for host in $hosts; do toolkit_of "$host"; done); do
+    strict=
+    [ "$toolkit" = gtk+-2.0 ] || strict=-DGDK_DISABLE_DEPRECATION_WARNINGS
+    line=$(echo "$build_line" | sed "s/gtk+-2\.0/$toolkit/g")
+    mkdir "$work/$toolkit"
+    cp "$example" "$work/$toolkit" && build_in "$work/$toolkit" "$line"
+    # Linked with the toolkit alone, it keeps the settings in GSettings.
+    gsettings set org.tamrik.zorvane level 4
+    out=$($run "$work/$toolkit/example_host" 2>&1 | grep -v ' : load_plugin : ')
+    [ "$out" = "panel: level 4, sound off
 menu: Level 4, sound off
-saved: level 4, sound 0" ] || fail "example host printed: $out"
-  # A host that keeps the settings in GConf, built with the README's line as
-  # written (x86_64, where gconf-2.0.pc is): it calls no GConf itself, yet
-  # needs it, and the plug-in in it reads and writes that store.
-  if [ $target = amd64 ] && command -v gconftool-2 >/dev/null; then
-    mkdir "$work/gconf"
-    sed '/GSettings \*store/,/"sound"));/d' "$example" >"$work/gconf/gconf_host.c"
-    readme_line=$(sed -n '/^## For integrators/,/^## /{/^cc -o gconf_host/,/[^\\]$/p}' "$source_dir/README.md")
-    [ -n "$readme_line" ] || fail "no GConf build line in the README"
-    build_in "$work/gconf" "$readme_line"
-    readelf -d "$work/gconf/gconf_host" | grep -q 'NEEDED.*\[libgconf-2\.so\.4\]' ||
-      fail "GConf not needed by the host built with: $readme_line"
-    gconftool-2 --set --type=int /apps/tamrik/zorvane/level 4
-    gconftool-2 --set --type=int /apps/tamrik/zorvane/sound 5
-    out=$($run "$work/gconf/gconf_host" 2>&1 | grep -v ' : load_plugin : ')
-    [ "$out" = "panel: level 4, sound on
+saved: level 4, sound 0" ] || fail "example host built with '$line' printed: $out"
+    # A host that keeps the settings in GConf, built with the README's line
+    # (x86_64, where gconf-2.0.pc is): it calls no GConf itself, yet needs
+    # it, and the plug-in in it reads and writes that store.
+    if [ $target = amd64 ] && command -v gconftool-2 >/dev/null; then
+      line=$(echo "$readme_line" | sed "s/gtk+-2\.0/$toolkit/g")
+      mkdir "$work/$toolkit/gconf"
+      sed '/GSettings \*store/,/"sound"));/d' "$example" >"$work/$toolkit/gconf/gconf_host.c"
+      build_in "$work/$toolkit/gconf" "$line"
+      readelf -d "$work/$toolkit/gconf/gconf_host" | grep -q 'NEEDED.*\[libgconf-2\.so\.4\]' ||
+        fail "GConf not needed by the host built with: $line"
+      gconftool-2 --set --type=int /apps/tamrik/zorvane/level 4
+      gconftool-2 --set --type=int /apps/tamrik/zorvane/sound 5
+      out=$($run "$work/$toolkit/gconf/gconf_host" 2>&1 | grep -v ' : load_plugin : ')
+      [ "$out" = "panel: level 4, sound on
 menu: Level 4, sound on" ] && [ "$(gconftool-2 --get /apps/tamrik/zorvane/sound)" = 1 ] ||
-      fail "host built with '$readme_line' printed: $out"
-  fi
+        fail "host built with '$line' printed: $out"
+    fi
+  done
   ;;
 
 header)
@@ -336,7 +361,8 @@ plain)
     dpkg-deb -x "$plain/${file##*/}" "$work/plain-root" &&
     mv "$work/plain-root$work/prefix" "$work/prefix" ||
     fail "the package does not install under the configured prefix"
-  out=$(locale_env de_DE.UTF-8 $run "$shared/root-zorvane-host/usr/bin/zorvane-host" \
+  set -- $hosts
+  out=$(locale_env de_DE.UTF-8 $run "$shared/root-$1/usr/bin/$1" \
     --screenshot "$work/de.png" --plugin "$(find "$work/prefix" -name zorvane_plugin.so)" | tail -n 1)
   [ "$out" = "zorvane-host: $work/de.png geschrieben" ] ||
     fail "a host that binds no catalogue printed: $out"
@@ -371,20 +397,27 @@ g_settings_sync g_variant_type_equal g_variant_unref"
     grep -v -e ' _ITM_' -e ' __gmon_start__$')
   [ "$(echo "$imports" | sed -n 's/^w //p' | sort | tr '\n' ' ')" = "$(echo $weak | tr ' ' '\n' | sort | tr '\n' ' ')" ] ||
     fail "weak imports: $(echo "$imports" | sed -n 's/^w //p' | tr '\n' ' ')"
+  # GTK+ 2's floor is read from its symbols file; a machine without GTK+ 2
+  # checks the rest and says it left that out.
+  symbols () { cat "/var/lib/dpkg/info/$1:$target.symbols" "/var/lib/dpkg/info/${1}t64:$target.symbols" 2>/dev/null; }
+  gtk2=libgtk2.0-0:2.12.0
+  [ -n "$(symbols libgtk2.0-0 | head -n 1)" ] || gtk2=
   echo "$imports" | while read -r kind symbol; do
     case $kind:$symbol in w:gconf_*) continue ;; esac
-    libs="libglib2.0-0:2.16.0 libgtk2.0-0:2.12.0 libatk1.0-0:1.20.0"
+    case $gtk2:$symbol in :gtk_* | :gdk_*) echo "$symbol" >>"$work/unchecked"; continue ;; esac
+    libs="libglib2.0-0:2.16.0 $gtk2 libatk1.0-0:1.20.0"
     [ "$kind" = w ] && libs=libglib2.0-0:2.40.0
     found=
     for lib in $libs; do
-      since=$(cat "/var/lib/dpkg/info/${lib%:*}:$target.symbols" \
-        "/var/lib/dpkg/info/${lib%:*}t64:$target.symbols" 2>/dev/null |
-        awk -v s="$symbol@Base" '$1 == s { print $2; exit }')
+      since=$(symbols "${lib%:*}" | awk -v s="$symbol@Base" '$1 == s { print $2; exit }')
       [ -n "$since" ] && found=$lib && break
     done
     [ -n "$found" ] && floor "${since%%-*}" "${found#*:}" ||
       echo "FAIL: $symbol is not in ${libs} (${found%:*} ${since:-none})"
   done | grep . && status=1
+  if [ $status -eq 0 ] && [ -s "$work/unchecked" ]; then
+    skip "GTK+ 2.12 as the floor of $(wc -l <"$work/unchecked") toolkit calls: libgtk2.0-0's symbols are not installed for $target (the floors of glibc, GLib and ATK hold)"
+  fi
   ;;
 
 *)
