@@ -13,6 +13,8 @@
  *     -DPLUGINS_DIR="\"$(pkg-config --variable=pluginsdir zorvane-plugin)\"" \
  *     example_host.c $(pkg-config --libs gtk+-2.0) -ldl
  *
+ * A GTK 3 host names gtk+-3.0 in place of gtk+-2.0 in these lines.
+ *
  * It registers the plug-in, builds its panel and menu, prints what they show,
  * saves, and reads the saved settings back.  The plug-in takes GTK+ from its
  * host, which therefore links it, and keeps the settings in GConf if the host
@@ -22,6 +24,9 @@
  * $lib/libgconf-2.so.4 on 32-bit x86): Debian's compiler links with
  * --as-needed, which would drop a GConf that the host never calls itself. */
 #define GLIB_DISABLE_DEPRECATION_WARNINGS
+/* The calls here are those GTK+ 2 and GTK 3 both have; GTK 3 would call a
+ * few of them old. */
+#define GDK_DISABLE_DEPRECATION_WARNINGS
 #include <dlfcn.h>
 #include <gtk/gtk.h>
 #include <stdio.h>
