@@ -264,7 +264,9 @@ on_map_event (GtkWidget *window, GdkEvent *event, gpointer user_data)
   (void)window;
   (void)event;
   (void)user_data;
-  if (shot_open_menu)
+  /* Off X the menus would not be pictured, and a compositor may take a menu
+   * opened from a press it never sent for a fault and drop the host. */
+  if (shot_open_menu && on_x_display ())
     {
       select_first_item (shot_menu_bar);
       g_timeout_add (DRAW_DELAY_MS, open_first_submenu, NULL);
