@@ -1,5 +1,7 @@
 #include "harness.h"
 
+#include "command_output.h"
+
 #include <dlfcn.h>
 #include <string.h>
 #if GTK_CHECK_VERSION(3, 0, 0)
@@ -99,19 +101,6 @@ expect_shown (int level, bool sound)
       << active_level ();
 }
 
-static std::string
-run (const std::string &command)
-{
-  std::string out;
-  char buffer[256];
-  FILE *pipe = popen (command.c_str (), "r");
-  while (pipe && fgets (buffer, sizeof buffer, pipe))
-    out += buffer;
-  if (pipe)
-    pclose (pipe);
-  return out;
-}
-
 bool
 gsettings_store ()
 {
@@ -130,9 +119,10 @@ std::string
 store_get (const char *key)
 {
   if (gsettings_store ())
-    return "int\n" + run ("gsettings get " + gsettings_key (key));
-  return run (std::string ("gconftool-2 --get-type ") + key
-              + " 2>/dev/null; gconftool-2 --get " + key + " 2>/dev/null");
+    return "int\n" + command_output ("gsettings get " + gsettings_key (key));
+  return command_output (std::string ("gconftool-2 --get-type ") + key
+                         + " 2>/dev/null; gconftool-2 --get " + key
+                         + " 2>/dev/null");
 }
 
 // What the private store itself holds for KEY: empty when nothing wrote it,
@@ -140,8 +130,8 @@ store_get (const char *key)
 std::string
 store_own (const char *key)
 {
-  return run (std::string ("sh " ZORVANE_OWN_VALUE_SCRIPT " ")
-              + (gsettings_store () ? strrchr (key, '/') + 1 : key));
+  return command_output (std::string ("sh " ZORVANE_OWN_VALUE_SCRIPT " ")
+                         + (gsettings_store () ? strrchr (key, '/') + 1 : key));
 }
 
 static bool

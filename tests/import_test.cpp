@@ -11,6 +11,7 @@
 
 #define GLIB_DISABLE_DEPRECATION_WARNINGS
 #include "../src/plugin_private.h"
+#include "command_output.h"
 
 static std::string
 make_home ()
@@ -43,13 +44,7 @@ gconf_reads (const std::string &dir, const char *key)
   std::string command = gconf + "--get-type " + name
                         + " 2>/dev/null | grep -qx int && " + gconf + "--get "
                         + name + " 2>/dev/null";
-  std::string out;
-  char buffer[256];
-  FILE *pipe = popen (command.c_str (), "r");
-  while (pipe && fgets (buffer, sizeof buffer, pipe))
-    out += buffer;
-  if (pipe)
-    pclose (pipe);
+  std::string out = command_output (command);
   if (!out.empty () && out.back () == '\n')
     out.pop_back ();
   return out;
