@@ -190,23 +190,30 @@ take_screenshot (gpointer user_data)
   return FALSE;
 }
 
-/* Selects the first item of SHELL, which opens its menu.  GTK 3 opens a menu
- * from the event that asked for it, and warns where there is none or where it
- * names no pointer of the display's seat: the selection is made while a
- * button press of that pointer is the event being handled, delivered to the
- * widget that holds the grab (an open menu) so that nothing else sees it. */
-#if GTK_CHECK_VERSION(3, 0, 0)
-static gboolean
-on_trigger_press (GtkWidget *receiver, GdkEvent *press, gpointer shell)
+/* Selects the first item of SHELL, which opens its menu. */
+static void
+select_first_child (GtkWidget *shell)
 {
   GList *first = gtk_container_get_children (GTK_CONTAINER (shell));
 
-  (void)receiver;
-  (void)press;
   if (first)
     gtk_menu_shell_select_item (GTK_MENU_SHELL (shell),
                                 GTK_WIDGET (first->data));
   g_list_free (first);
+}
+
+/* GTK 3 opens a menu from the event that asked for it, and warns where there
+ * is none or where it names no pointer of the display's seat: the selection
+ * is made while a button press of that pointer is the event being handled,
+ * delivered to the widget that holds the grab (an open menu) so that nothing
+ * else sees it. */
+#if GTK_CHECK_VERSION(3, 0, 0)
+static gboolean
+on_trigger_press (GtkWidget *receiver, GdkEvent *press, gpointer shell)
+{
+  (void)receiver;
+  (void)press;
+  select_first_child (GTK_WIDGET (shell));
   return TRUE;
 }
 
@@ -236,12 +243,7 @@ select_first_item (GtkWidget *shell)
 static void
 select_first_item (GtkWidget *shell)
 {
-  GList *first = gtk_container_get_children (GTK_CONTAINER (shell));
-
-  if (first)
-    gtk_menu_shell_select_item (GTK_MENU_SHELL (shell),
-                                GTK_WIDGET (first->data));
-  g_list_free (first);
+  select_first_child (shell);
 }
 #endif
 
