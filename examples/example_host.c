@@ -26,7 +26,7 @@
 #define GLIB_DISABLE_DEPRECATION_WARNINGS
 /* The calls here are those GTK+ 2 and GTK 3 both have; GTK 3 would call a
  * few of them old. */
-#define GDK_DISABLE_DEPRECATION_WARNINGS
+#define GDK_DISABLE_DEPRECATION_WARNINGS 1
 #include <dlfcn.h>
 #include <gtk/gtk.h>
 #include <stdio.h>
